@@ -1,0 +1,10 @@
+// The module's registry entries, one per tool, in their fixed order. Static objects of one
+// file are built in declaration order and destroyed in reverse when the module is unloaded,
+// so the host's class list always holds the tools in this order.
+#include "clean/CleanPlugIn.h"
+
+namespace {
+
+ToolEntry cleanEntry(CleanInfo);
+
+} // namespace
