@@ -9,18 +9,11 @@ namespace {
 // A saved tool never carries more controls than this; a larger count means a broken file.
 constexpr uint32_t kMaxSavedControls = 4096;
 
-const TagItem* TagsOf(std::initializer_list<TagItem> tags) {
-    static const TagItem none[] = {TagEnd()};
-    return tags.size() ? tags.begin() : none;
-}
-
-// Visits each tag of a list that ends with a zero tag or at the list's end.
-template <class Visit>
-void ForEachTag(std::initializer_list<TagItem> tags, Visit visit) {
-    for (const TagItem& t : tags) {
-        if (t.tag == 0) break;
-        visit(t);
-    }
+// A declaration's tags as a zero-closed list, whether or not the caller closed it.
+std::vector<TagItem> Closed(std::initializer_list<TagItem> tags) {
+    std::vector<TagItem> list(tags);
+    list.push_back(TagEnd());
+    return list;
 }
 
 } // namespace
@@ -164,7 +157,7 @@ Input* Operator::AddInput(const char* name, uint32_t dataType, uint32_t linkId,
     input->DataType = dataType;
     input->LinkId = linkId;
     input->Page = int(pages_.size()) - 1;
-    input->ApplyTags(TagsOf(tags));
+    input->ApplyTags(Closed(tags).data());
     input->ResetToDefault();
     // A loaded tool picks up its saved value when the control is declared.
     if (auto it = saved_.find(linkId); it != saved_.end() && it->second.DataType == dataType) {
@@ -194,10 +187,7 @@ int Operator::AddControlPage(const char* name, std::initializer_list<TagItem>) {
 
 void Operator::SetAttrs(Input* input, std::initializer_list<TagItem> tags) {
     if (!input) return;
-    ForEachTag(tags, [&](const TagItem& t) {
-        const TagItem one[] = {t, TagEnd()};
-        input->ApplyTags(one);
-    });
+    input->ApplyTags(Closed(tags).data());
 }
 
 Input* Operator::FindInput(uint32_t linkId) const {

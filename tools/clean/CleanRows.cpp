@@ -2,35 +2,32 @@
 
 #include "MedianHistogram.h"
 
+#include <cstring>
+
 #include <algorithm>
+#include <vector>
 
 namespace {
 
-// Pixel readers: 16-bit images are read inline; other kinds through the image's routine.
+// Channel readers: 16-bit images are read in place; other kinds through the image's routine.
 struct Read16Inline {
-    void operator()(const Image*, const uint8_t* address, Pixel* p) const {
-        ReadPixel16(address, p);
+    uint32_t operator()(const Image*, const uint8_t* address, int channel) const {
+        uint16_t v;
+        std::memcpy(&v, address + 2 * channel, 2);
+        return v;
     }
 };
 struct ReadThroughImage {
-    void operator()(const Image* image, const uint8_t* address, Pixel* p) const {
-        image->ReadPixel(image, address, p);
-    }
-};
-
-template <class Counter>
-struct Window {
-    MedianHistogram<Counter> Channel[4];
-    int32_t Count; // pixels in the window (may exceed 65535: 32-bit)
-
-    void Clear() {
-        for (auto& h : Channel) h.Clear();
-        Count = 0;
+    uint32_t operator()(const Image* image, const uint8_t* address, int channel) const {
+        Pixel p;
+        image->ReadPixel(image, address, &p);
+        return p.Word[channel];
     }
 };
 
 template <class Counter, class Reader>
-void FilterRows(const CleanJob& job, ChunkRange rows, Window<Counter>& window, Reader read) {
+void FilterRows(const CleanJob& job, ChunkRange rows, MedianHistogram<Counter>& histogram,
+                Pixel* rowOut, Reader read) {
     const Image* in = job.InputImage;
     Image* out = job.OutputImage;
     const int32_t width = job.Width, height = job.Height;
@@ -38,57 +35,60 @@ void FilterRows(const CleanJob& job, ChunkRange rows, Window<Counter>& window, R
     const int32_t halfWidth = std::min(job.HalfWidth, width);
     const int32_t halfHeight = std::min(job.HalfHeight, height);
     const std::ptrdiff_t step = in->PixelBytes;
-    Pixel p;
 
     for (int32_t y = rows.Begin; y < rows.End; ++y) {
         const int32_t top = std::max(0, y - halfHeight);
         const int32_t bottom = std::min(height - 1, y + halfHeight);
         const int32_t columnPixels = bottom - top + 1;
 
-        auto addColumn = [&](int32_t x) {
-            for (int32_t r = top; r <= bottom; ++r) {
-                read(in, in->RowTable[r] + step * x, &p);
-                for (int c = 0; c < 4; ++c) window.Channel[c].Add(p.Word[c]);
-            }
-            window.Count += columnPixels;
-        };
-        auto removeColumn = [&](int32_t x) {
-            for (int32_t r = top; r <= bottom; ++r) {
-                read(in, in->RowTable[r] + step * x, &p);
-                for (int c = 0; c < 4; ++c) window.Channel[c].Remove(p.Word[c]);
-            }
-            window.Count -= columnPixels;
-        };
+        // One channel at a time: a single histogram stays in the first-level cache while the
+        // window slides along the row.
+        for (int c = 0; c < 4; ++c) {
+            auto addColumn = [&](int32_t x) {
+                for (int32_t r = top; r <= bottom; ++r)
+                    histogram.Add(read(in, in->RowTable[r] + step * x, c));
+            };
+            auto removeColumn = [&](int32_t x) {
+                for (int32_t r = top; r <= bottom; ++r)
+                    histogram.Remove(read(in, in->RowTable[r] + step * x, c));
+            };
 
-        window.Clear();
-        for (int32_t x = 0; x <= std::min(halfWidth, width - 1); ++x) addColumn(x);
+            histogram.Clear();
+            int32_t count = 0; // pixels in the window (may exceed 65535: 32-bit)
+            const int32_t firstRight = std::min(halfWidth, width - 1);
+            for (int32_t x = 0; x <= firstRight; ++x) addColumn(x);
+            count += (firstRight + 1) * columnPixels;
+
+            for (int32_t x = 0;;) {
+                // The bin index is the 14-bit median; the output keeps it in the top 14 bits.
+                rowOut[x].Word[c] = uint32_t(histogram.MedianBin(count / 2)) * 4;
+                if (++x >= width) break;
+                if (x - halfWidth - 1 >= 0) {
+                    removeColumn(x - halfWidth - 1);
+                    count -= columnPixels;
+                }
+                if (x + halfWidth < width) {
+                    addColumn(x + halfWidth);
+                    count += columnPixels;
+                }
+            }
+        }
 
         uint8_t* target = out->RowTable[y];
-        for (int32_t x = 0;;) {
-            const int32_t half = window.Count / 2;
-            Pixel median;
-            // The bin index is the 14-bit median; the output keeps it in the top 14 bits.
-            for (int c = 0; c < 4; ++c)
-                median.Word[c] = uint32_t(window.Channel[c].MedianBin(half)) * 4;
-            out->WritePixel(out, target, &median);
-            target += out->PixelBytes;
-
-            if (++x >= width) break;
-            if (x - halfWidth - 1 >= 0) removeColumn(x - halfWidth - 1);
-            if (x + halfWidth < width) addColumn(x + halfWidth);
-        }
+        for (int32_t x = 0; x < width; ++x, target += out->PixelBytes)
+            out->WritePixel(out, target, &rowOut[x]);
     }
 }
 
 template <class Counter>
 void FilterRowsWith(const CleanJob& job, ChunkRange rows) {
-    // One worker's histograms, 4 x 16512 counters, live on its own stack: nothing to
-    // allocate, nothing shared.
-    Window<Counter> window;
+    // The histogram lives on this worker's stack: private to the chunk, nothing to share.
+    MedianHistogram<Counter> histogram;
+    std::vector<Pixel> rowOut(size_t(job.Width));
     if (job.InputImage->Kind == ImageKind::Int16)
-        FilterRows(job, rows, window, Read16Inline{});
+        FilterRows(job, rows, histogram, rowOut.data(), Read16Inline{});
     else
-        FilterRows(job, rows, window, ReadThroughImage{});
+        FilterRows(job, rows, histogram, rowOut.data(), ReadThroughImage{});
 }
 
 } // namespace

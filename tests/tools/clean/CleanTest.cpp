@@ -11,6 +11,19 @@
 
 namespace {
 
+// The median bin of `values` the slow, obviously right way: count, then walk up.
+int32_t MedianBinOf(const uint32_t* values, int32_t count) {
+    static thread_local uint32_t bins[kFineBins];
+    std::memset(bins, 0, sizeof bins);
+    for (int32_t i = 0; i < count; ++i) ++bins[values[i] >> 2];
+    int32_t total = 0;
+    for (int32_t m = 0; m < kFineBins; ++m) {
+        total += int32_t(bins[m]);
+        if (total > count / 2) return m;
+    }
+    return kFineBins - 1;
+}
+
 // The (n/2 + 1)-th smallest fine bin of each channel over the window clipped to the image,
 // times 4: the obviously right answer, one window at a time.
 Pixel ReferenceMedian(const Image& in, int32_t x, int32_t y, int32_t hw, int32_t hh) {
