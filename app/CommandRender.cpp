@@ -1,0 +1,104 @@
+// "render": one tool object renders a still or every frame of a sequence, each output
+// written complete or not at all.
+#include "Commands.h"
+
+#include "AbortSignal.h"
+#include "Errors.h"
+#include "ImageIO.h"
+#include "InputSources.h"
+#include "Progress.h"
+#include "RenderFrame.h"
+#include "Sequence.h"
+#include "Text.h"
+#include "ToolSetup.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+// The frames to render; a still is the single frame 0.
+struct FramePlan {
+    std::vector<int64_t> Frames;
+    bool Still = true;
+};
+
+FramePlan PlanFrames(const RenderOptions& options, const FramePattern& output,
+                     const InputSources& inputs) {
+    FramePlan plan;
+    const FramePattern* sequence = inputs.FirstSequence();
+    if (!options.Frames.empty()) {
+        std::string problem;
+        std::optional<std::vector<int64_t>> frames = ParseFrameList(options.Frames, problem);
+        if (!frames) throw UsageError("-f " + Quoted(options.Frames) + " " + problem);
+        plan.Frames = std::move(*frames);
+        plan.Still = false;
+    } else if (sequence) {
+        plan.Frames = sequence->FramesOnDisk();
+        if (plan.Frames.empty())
+            throw FileError(sequence->Text() + ": no frames of this sequence found on disk");
+        plan.Still = false;
+    } else if (output.IsSequence()) {
+        throw UsageError(output.Text() + ": an output sequence needs -f FRAMES or an input "
+                                         "sequence");
+    } else {
+        plan.Frames = {0};
+    }
+    if (!output.IsSequence() && plan.Frames.size() > 1)
+        throw UsageError(output.Text() + ": " + std::to_string(plan.Frames.size()) +
+                         " frames need an output pattern with # or %0Nd");
+    return plan;
+}
+
+} // namespace
+
+int RunRender(const RenderOptions& options) {
+    PreparedTool prepared = PrepareTool(options.Tool, options.SettingsFile, options.Settings);
+    Operator& tool = *prepared.Tool;
+    const std::string& toolName = prepared.Name;
+
+    std::optional<SampleDepth> depth;
+    if (!options.Depth.empty() && !(depth = ParseDepth(options.Depth)))
+        throw UsageError("--depth " + Quoted(options.Depth) + " is not 8, 16 or float");
+
+    InputSources inputs(tool, toolName, options.Inputs, options.PixelAspect);
+    const FramePattern output(options.Output);
+    const FramePlan plan = PlanFrames(options, output, inputs);
+    CheckOutputPath(output.PathFor(plan.Frames.front()));
+
+    const auto fetch = [&](const Input& input, int, double time) {
+        return inputs.Fetch(input, time);
+    };
+
+    Progress progress(Progress::StyleFor(options.Quiet), int64_t(plan.Frames.size()));
+    progress.Start();
+    for (const int64_t frame : plan.Frames) {
+        if (AbortRequested()) throw AbortedError();
+        const std::string outPath = output.PathFor(frame);
+        std::error_code ec;
+        if (options.SkipExisting && std::filesystem::exists(outPath, ec)) {
+            progress.Step(outPath + " (exists)");
+            continue;
+        }
+        inputs.LoadFrame(frame);
+        std::unique_ptr<Image> image;
+        try {
+            image = RenderFrame(tool, toolName, plan.Still ? 0.0 : double(frame), fetch);
+        } catch (const CommandError&) {
+            inputs.ThrowPending(); // a sample that could not be read says more
+            throw;
+        }
+        inputs.ThrowPending();
+
+        FileLayout layout;
+        if (const FileLayout* main = inputs.MainLayout()) layout = *main;
+        if (depth) {
+            layout.Depth = *depth;
+            layout.BitsPerSample = 0;
+        }
+        WriteImageFile(*image, outPath, layout);
+        progress.Step(outPath);
+    }
+    progress.Finish();
+    return kExitSuccess;
+}

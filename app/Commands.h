@@ -1,0 +1,40 @@
+// The commands of the vorlings command line. Each returns the exit status, or throws a
+// CommandError carrying it with the one-line message. The tool module is loaded first.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct RenderOptions {
+    std::string Tool;
+    std::vector<std::string> Inputs;   ///< "-i [NAME=]PATH"
+    std::vector<std::string> Settings; ///< "-s NAME=VALUE"
+    std::string Output;
+    std::string Frames; ///< "-f" list; empty: a still, or the frames on disk
+    std::string SettingsFile;
+    std::optional<double> PixelAspect;
+    std::string Depth; ///< "8", "16", "float"; empty: the input's
+    bool SkipExisting = false;
+    bool Quiet = false;
+};
+
+struct SaveOptions {
+    std::string Tool;
+    std::vector<std::string> Settings;
+    std::string Output;
+    std::string SettingsFile;
+};
+
+struct DemoOptions {
+    std::string Folder = "out/demo";
+    bool Quiet = false;
+};
+
+/// Tools in registry order: display name, class name, class ID, description.
+int RunList();
+/// Every text and number of the tool's entry, then its pages, controls, inputs and output.
+int RunInfo(const std::string& tool);
+int RunRender(const RenderOptions& options);
+int RunSave(const SaveOptions& options);
+int RunDemo(const DemoOptions& options);

@@ -1,0 +1,136 @@
+// vorlings: the command-line host of the Vorlings tools. It loads TharnVorlings.so as a
+// compositing host would and reaches the tools only through the class registry, their
+// factories and render requests.
+#include "AbortSignal.h"
+#include "Commands.h"
+#include "Errors.h"
+#include "Messages.h"
+#include "ModuleLoader.h"
+#include "Text.h"
+
+#include "host/System.h"
+
+#include <CLI/CLI.hpp>
+
+#include <functional>
+#include <new>
+
+namespace {
+
+constexpr const char* kUsageFooter = R"(
+Examples:
+  vorlings list
+  vorlings info clean
+  vorlings render clean -i in.png -s "Filter Size=0.004" -o out.png
+  vorlings render clean -i shot.####.exr -o clean.####.exr -f 1-100 --skip-existing
+  vorlings save clean -s "Filter Size=0.004" -o specks.vtool
+  vorlings render -i in.tif --settings specks.vtool -o out.tif
+  vorlings demo
+
+Exit status: 0 done, 1 render or file error, 2 bad arguments, 130 interrupted.
+NUM_PROC_THARN sets the number of chunks per render; VORLINGS_PLUGIN_PATH the folders
+searched for TharnVorlings.so before the one holding vorlings.)";
+
+// Runs `command` with the module loaded; the module is unloaded only after every tool
+// object the command made is gone.
+int WithModule(const std::function<int()>& command) {
+    LoadedModule module = LoadedModule::Load();
+    return command();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    InstallAbortHandlers();
+
+    CLI::App app{"Vorlings: image-processing tools for compositing, on the command line.",
+                 "vorlings"};
+    app.require_subcommand(1);
+    app.footer(kUsageFooter);
+
+    app.add_subcommand("list", "List the tools: display name, class, class ID, description");
+
+    std::string infoTool;
+    CLI::App* info = app.add_subcommand(
+        "info", "Show a tool's entry, pages, controls (kind, link id, bounds, default, "
+                "entries, group), image inputs and output");
+    info->add_option("TOOL", infoTool, "Display name or class name, any case")->required();
+
+    RenderOptions render;
+    int threads = 0;
+    double pixelAspect = 0.0;
+    CLI::App* renderCmd = app.add_subcommand("render", "Render a still or a sequence");
+    renderCmd->add_option("TOOL", render.Tool,
+                          "Display name or class name (may be left out with --settings)");
+    renderCmd
+        ->add_option("-i,--input", render.Inputs,
+                     "[NAME=]PATH: an image input by label (the first without NAME); PATH may "
+                     "be a sequence pattern with # per digit or %0Nd")
+        ->allow_extra_args(false);
+    renderCmd
+        ->add_option("-s,--set", render.Settings,
+                     "NAME=VALUE: a control by label, Page/label, Group/label or link id")
+        ->allow_extra_args(false);
+    renderCmd->add_option("-o,--output", render.Output, "Output file or sequence pattern")
+        ->required();
+    renderCmd->add_option("-f,--frames", render.Frames,
+                          "Frames: 1-100, 1-100x2, 1-100:2, 1,5,9 (default: those on disk)");
+    renderCmd->add_option("--settings", render.SettingsFile, "A saved tool (from 'save')");
+    renderCmd->add_option("--threads", threads, "Processor count and worker threads")
+        ->check(CLI::Range(1, 4096));
+    CLI::Option* aspectOption =
+        renderCmd->add_option("--pixel-aspect", pixelAspect, "Pixel aspect of the inputs")
+            ->check(CLI::PositiveNumber);
+    renderCmd->add_option("--depth", render.Depth, "Output depth: 8, 16 or float")
+        ->check(CLI::IsMember({"8", "16", "float"}));
+    renderCmd->add_flag("--skip-existing", render.SkipExisting, "Leave existing outputs alone");
+    renderCmd->add_flag("-q,--quiet", render.Quiet, "No progress");
+
+    SaveOptions save;
+    CLI::App* saveCmd =
+        app.add_subcommand("save", "Write a tool's saved form with the values given");
+    saveCmd->add_option("TOOL", save.Tool,
+                        "Display name or class name (may be left out with --settings)");
+    saveCmd->add_option("-s,--set", save.Settings, "NAME=VALUE")->allow_extra_args(false);
+    saveCmd->add_option("-o,--output", save.Output, "The saved tool file (.vtool)")->required();
+    saveCmd->add_option("--settings", save.SettingsFile, "Start from a saved tool");
+
+    DemoOptions demo;
+    CLI::App* demoCmd = app.add_subcommand("demo", "Render every tool on built-in pictures");
+    demoCmd->add_option("-o,--output", demo.Folder, "Folder for the pictures (default out/demo)");
+    demoCmd->add_flag("-q,--quiet", demo.Quiet, "Only print where the pictures are");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        std::string where;
+        for (const CLI::App* sub : app.get_subcommands()) where = sub->get_name() + ": ";
+        ReportError(where + OneLine(e.what()) + " (see: vorlings --help)");
+        return kExitUsage;
+    }
+
+    try {
+        if (threads > 0) SetProcessorCount(threads);
+        if (aspectOption->count() > 0) render.PixelAspect = pixelAspect;
+
+        if (app.got_subcommand("list")) return WithModule([] { return RunList(); });
+        if (app.got_subcommand("info")) return WithModule([&] { return RunInfo(infoTool); });
+        if (app.got_subcommand("render")) return WithModule([&] { return RunRender(render); });
+        if (app.got_subcommand("save")) return WithModule([&] { return RunSave(save); });
+        if (app.got_subcommand("demo")) return WithModule([&] { return RunDemo(demo); });
+        return kExitUsage;
+    } catch (const CommandError& e) {
+        ReportError(e.what());
+        return e.Status();
+    } catch (const std::bad_alloc&) {
+        ReportError("not enough memory");
+        return kExitFailure;
+    } catch (const std::exception& e) {
+        ReportError(OneLine(e.what()));
+        return kExitFailure;
+    }
+}

@@ -1,0 +1,10 @@
+// One-line messages on stderr: warnings while a command goes on, and the final error.
+#pragma once
+
+#include <string>
+
+/// "vorlings: warning: TEXT".
+void Warn(const std::string& text);
+
+/// "vorlings: TEXT", the one line a failed command leaves.
+void ReportError(const std::string& text);

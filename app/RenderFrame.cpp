@@ -1,0 +1,23 @@
+#include "RenderFrame.h"
+
+#include "AbortSignal.h"
+#include "Errors.h"
+
+std::unique_ptr<Image> RenderFrame(Operator& tool, const std::string& toolName, double time,
+                                   const ImageFetcher& fetch) {
+    std::unique_ptr<Image> output;
+    bool chunkFailed = false;
+    {
+        ActiveRender active(tool);
+        if (AbortRequested()) throw AbortedError();
+        Request request(time);
+        output = RenderRequest(tool, request, fetch);
+        chunkFailed = request.ChunkFailed;
+    }
+    if (AbortRequested()) throw AbortedError();
+    if (chunkFailed) throw FileError(toolName + ": the render failed (a worker thread stopped)");
+    if (!output)
+        throw FileError(toolName + ": the tool handed over no image (missing input, or not "
+                                   "enough memory)");
+    return output;
+}

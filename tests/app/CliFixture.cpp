@@ -1,0 +1,151 @@
+#include "CliFixture.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using OIIO::ImageSpec;
+using OIIO::TypeDesc;
+
+namespace {
+
+class Lcg {
+public:
+    explicit Lcg(uint32_t seed) : state_(seed * 2654435761u + 1u) {}
+    uint32_t Next() {
+        state_ = state_ * 1664525u + 1013904223u;
+        return state_ >> 8;
+    }
+
+private:
+    uint32_t state_;
+};
+
+} // namespace
+
+RawImage NoiseImage(int width, int height, int channels, TypeDesc format, uint32_t seed) {
+    RawImage image{width, height, channels, format, {}, 1.0f, 0};
+    image.Bytes.resize(image.SampleCount() * format.size());
+    Lcg random(seed);
+    for (size_t i = 0; i < image.SampleCount(); ++i) {
+        // Every tenth sample at an extreme, so 0 and full scale are always covered.
+        const uint32_t r = random.Next();
+        const bool extreme = r % 10 == 0;
+        if (format == TypeDesc::UINT16)
+            image.Samples<uint16_t>()[i] = extreme ? (r & 1 ? 65535 : 0) : uint16_t(r >> 4);
+        else if (format == TypeDesc::UINT8)
+            image.Samples<uint8_t>()[i] = extreme ? (r & 1 ? 255 : 0) : uint8_t(r >> 8);
+        else if (format == TypeDesc::FLOAT)
+            image.Samples<float>()[i] = extreme ? float(r & 1) : float(r & 0xFFFF) / 65536.0f;
+        else if (format == TypeDesc::HALF)
+            reinterpret_cast<uint16_t*>(image.Bytes.data())[i] =
+                extreme ? (r & 1 ? 0x3C00 : 0) : uint16_t(r % 0x3C00); // 0 to just below 1
+    }
+    return image;
+}
+
+RawImage SpeckImage(int width, int height, uint32_t seed) {
+    RawImage image{width, height, 3, TypeDesc::UINT16, {}, 1.0f, 0};
+    image.Bytes.resize(image.SampleCount() * 2);
+    uint16_t* s = image.Samples<uint16_t>();
+    for (size_t i = 0; i < image.SampleCount(); ++i) s[i] = uint16_t(20000 + (i % 3) * 5000);
+    Lcg random(seed);
+    for (int n = 0; n < width * height / 60; ++n) {
+        const int x = int(random.Next() % uint32_t(width)),
+                  y = int(random.Next() % uint32_t(height));
+        const int size = 1 + int(random.Next() % 3);
+        const uint16_t v = random.Next() % 2 ? 65535 : 0;
+        for (int dy = 0; dy < size && y + dy < height; ++dy)
+            for (int dx = 0; dx < size && x + dx < width; ++dx)
+                for (int c = 0; c < 3; ++c)
+                    s[(size_t(y + dy) * size_t(width) + size_t(x + dx)) * 3 + size_t(c)] = v;
+    }
+    return image;
+}
+
+void WriteRaw(const std::string& path, const RawImage& image, const std::string& compression) {
+    auto out = OIIO::ImageOutput::create(path);
+    ASSERT_TRUE(out) << path;
+    ImageSpec spec(image.Width, image.Height, image.Channels, image.Format);
+    spec.attribute("oiio:UnassociatedAlpha", 1);
+    if (image.PixelAspect != 1.0f) spec.attribute("PixelAspectRatio", image.PixelAspect);
+    if (image.BitsPerSample) spec.attribute("oiio:BitsPerSample", image.BitsPerSample);
+    if (!compression.empty()) spec.attribute("compression", compression);
+    ASSERT_TRUE(out->open(path, spec)) << out->geterror();
+    ASSERT_TRUE(out->write_image(image.Format, image.Bytes.data())) << out->geterror();
+    ASSERT_TRUE(out->close());
+}
+
+RawImage ReadRaw(const std::string& path) {
+    ImageSpec config;
+    config.attribute("oiio:UnassociatedAlpha", 1);
+    auto in = OIIO::ImageInput::open(path, &config);
+    RawImage image;
+    EXPECT_TRUE(in) << path << ": " << OIIO::geterror();
+    if (!in) return image;
+    const ImageSpec& spec = in->spec();
+    image.Width = spec.width;
+    image.Height = spec.height;
+    image.Channels = spec.nchannels;
+    image.Format = spec.format;
+    image.PixelAspect = spec.get_float_attribute("PixelAspectRatio", 1.0f);
+    const int bits = spec.get_int_attribute("oiio:BitsPerSample", 0);
+    image.BitsPerSample = bits == 10 || bits == 12 ? bits : 0;
+    image.Bytes.resize(image.SampleCount() * spec.format.size());
+    EXPECT_TRUE(in->read_image(0, 0, 0, spec.nchannels, spec.format, image.Bytes.data()))
+        << in->geterror();
+    return image;
+}
+
+void CliTest::SetUp() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name =
+        std::string(info->test_suite_name()) + "." + info->name() + "." + std::to_string(getpid());
+    std::replace(name.begin(), name.end(), '/', '_'); // parameterised names hold '/'
+    dir_ = fs::temp_directory_path() / "vorlings_cli_tests" / name;
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+}
+
+void CliTest::TearDown() {
+    fs::remove_all(dir_);
+}
+
+std::vector<std::string> CliTest::Files() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(dir_))
+        names.push_back(fs::relative(entry.path(), dir_).string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> CliTest::TempFiles() const {
+    std::vector<std::string> temps;
+    for (const std::string& name : Files()) {
+        const std::string file = fs::path(name).filename().string();
+        if (file.size() > 4 && file.front() == '.' && file.ends_with(".tmp")) temps.push_back(name);
+    }
+    return temps;
+}
+
+std::vector<uint8_t> CliTest::Bytes(const std::string& name) const {
+    std::ifstream in(dir_ / name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+::testing::AssertionResult SameSamples(const RawImage& a, const RawImage& b) {
+    if (a.Width != b.Width || a.Height != b.Height || a.Channels != b.Channels)
+        return ::testing::AssertionFailure()
+               << "shape " << a.Width << "x" << a.Height << "x" << a.Channels << " vs " << b.Width
+               << "x" << b.Height << "x" << b.Channels;
+    if (a.Format != b.Format)
+        return ::testing::AssertionFailure()
+               << "format " << a.Format.c_str() << " vs " << b.Format.c_str();
+    for (size_t i = 0; i < a.Bytes.size(); ++i)
+        if (a.Bytes[i] != b.Bytes[i])
+            return ::testing::AssertionFailure()
+                   << "first difference at sample " << i / a.Format.size() << " (byte " << i << ")";
+    return ::testing::AssertionSuccess();
+}

@@ -1,0 +1,74 @@
+// What the end-to-end tests share: a fresh folder per test, small image files written and
+// read back with OpenImageIO exactly as stored, and checks that nothing stray was left.
+#pragma once
+
+#include "CliRunner.h"
+
+#include <OpenImageIO/imageio.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+/// An image as a file stores it: interleaved samples of `Format`, no conversion.
+struct RawImage {
+    int Width = 0, Height = 0, Channels = 0;
+    OIIO::TypeDesc Format = OIIO::TypeDesc::UINT16;
+    std::vector<uint8_t> Bytes;
+    float PixelAspect = 1.0f;
+    int BitsPerSample = 0; ///< 10 or 12 for such integer files
+
+    size_t SampleCount() const { return size_t(Width) * size_t(Height) * size_t(Channels); }
+    template <class T>
+    T* Samples() {
+        return reinterpret_cast<T*>(Bytes.data());
+    }
+    template <class T>
+    const T* Samples() const {
+        return reinterpret_cast<const T*>(Bytes.data());
+    }
+};
+
+/// Samples of every value, alpha included (transparent pixels with colour show any
+/// premultiplication); `seed` makes frames differ.
+RawImage NoiseImage(int width, int height, int channels, OIIO::TypeDesc format, uint32_t seed);
+/// A flat grey image with light and dark specks of one to three pixels.
+RawImage SpeckImage(int width, int height, uint32_t seed);
+
+/// Writes with alpha unassociated, as stored, with the image's PixelAspectRatio when not 1.
+void WriteRaw(const std::string& path, const RawImage& image, const std::string& compression = "");
+/// Reads in the file's own format; fails the test when the file cannot be read.
+RawImage ReadRaw(const std::string& path);
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    bool Exists(const std::string& name) const { return std::filesystem::exists(dir_ / name); }
+    /// The files of the test folder, sorted, temporary ones included.
+    std::vector<std::string> Files() const;
+    /// Temporary output files left anywhere in the test folder (there must be none).
+    std::vector<std::string> TempFiles() const;
+    std::vector<uint8_t> Bytes(const std::string& name) const;
+
+private:
+    std::filesystem::path dir_;
+};
+
+/// The exit status and one clear stderr line of a failed command.
+#define EXPECT_FAILS_WITH(result, status, fragment)                                                \
+    do {                                                                                           \
+        const CliResult& r_ = (result);                                                            \
+        EXPECT_EQ(r_.Status, status) << r_.Err;                                                    \
+        const auto lines_ = r_.MessageLines();                                                     \
+        ASSERT_EQ(lines_.size(), 1u) << r_.Err;                                                    \
+        EXPECT_EQ(lines_[0].rfind("vorlings: ", 0), 0u) << lines_[0];                              \
+        EXPECT_NE(lines_[0].find(fragment), std::string::npos) << lines_[0];                       \
+    } while (0)
+
+/// Same size, channels, format and samples; on a difference, says where the first one is.
+::testing::AssertionResult SameSamples(const RawImage& a, const RawImage& b);

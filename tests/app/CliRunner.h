@@ -1,0 +1,48 @@
+// Runs the real vorlings binary for the end-to-end tests, capturing its exit status, stdout
+// and stderr, with a clean environment for the variables it reads.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+using EnvList = std::vector<std::pair<std::string, std::string>>;
+
+struct CliResult {
+    int Status = -1; ///< exit status; 128 + signal when killed by one
+    std::string Out;
+    std::string Err;
+
+    /// Lines of stderr that are not progress lines.
+    std::vector<std::string> MessageLines() const;
+};
+
+/// A running vorlings. NUM_PROC_THARN and VORLINGS_PLUGIN_PATH are unset unless `env` sets
+/// them.
+class CliProcess {
+public:
+    CliProcess(const std::vector<std::string>& args, const EnvList& env = {},
+               const std::string& binary = VORLINGS_BIN);
+    ~CliProcess();
+    CliProcess(const CliProcess&) = delete;
+    CliProcess& operator=(const CliProcess&) = delete;
+
+    /// Reads output until stderr holds `text` or the process ends; true when it appeared.
+    bool WaitForStderr(std::string_view text, std::chrono::seconds limit);
+    void Signal(int signal);
+    /// Reads the rest of the output and waits for the exit.
+    CliResult Finish();
+
+private:
+    bool Pump(int timeoutMs);
+
+    int pid_ = -1;
+    int outFd_ = -1, errFd_ = -1;
+    CliResult result_;
+};
+
+/// Runs vorlings (or a copy of it at `binary`) to the end.
+CliResult RunCli(const std::vector<std::string>& args, const EnvList& env = {},
+                 const std::string& binary = VORLINGS_BIN);
