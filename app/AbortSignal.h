@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Ctrl-C and SIGTERM: the handler raises the process-wide abort request and the AbortFlag of
 // the tool being rendered, so that its workers stop early and no output is written.
 #pragma once

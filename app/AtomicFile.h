@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Output files appear complete or not at all: each is written under a temporary name in its
 // own folder and renamed to its real name only once fully written.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // "list" and "info": what the registry and a fresh tool object declare.
 #include "Commands.h"
 

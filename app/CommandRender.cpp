@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // "render": one tool object renders a still or every frame of a sequence, each output
 // written complete or not at all.
 #include "Commands.h"

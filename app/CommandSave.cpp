@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // "save": a tool's saved form with the values given, for --settings later.
 #include "Commands.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The commands of the vorlings command line. Each returns the exit status, or throws a
 // CommandError carrying it with the one-line message. The tool module is loaded first.
 #pragma once

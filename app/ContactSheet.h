@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A contact sheet: the demo's input and each tool's result side by side, labelled, in one
 // 8-bit PNG.
 #pragma once

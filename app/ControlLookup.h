@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Finding the control a user names on the command line. A name is a control's label (exact,
 // else a unique case-insensitive match), or "Page/label" or "Group/label" where a label
 // repeats (split at the last "/", since page names may hold one), or its link id as four

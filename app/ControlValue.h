@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Turning the text of "-s NAME=VALUE" into a control's value. A number control takes any
 // finite number, a point "X,Y", a combo box its entry text or any number, a check box a
 // number or on/off. Bounds are soft, as on a compositor's slider: a value outside them

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The demo's built-in pictures, generated in code so that the demo needs no files: smooth
 // gradients, hard edges, fine detail, specks and bright lights, the features the tools act
 // on. A frame number moves the moving parts, for tools that read two frames.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The failures a command reports: each carries its exit status and one line of text naming
 // the file, tool or control at fault.
 #pragma once

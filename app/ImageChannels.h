@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What reading and writing image files share: where a file's channels go among the Pixel
 // words, and the image kind that holds samples of each depth.
 #pragma once

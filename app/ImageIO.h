@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Image files in and out through OpenImageIO, with values passed through untouched: no
 // colour-space conversion, no alpha (un)premultiplication, no dithering.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading image files into host images: kinds, channels, clamping and pixel aspect as
 // ImageIO.h describes.
 #include "ImageChannels.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writing host images to image files: the input's channels and depth (or those asked for),
 // complete or not at all.
 #include "ImageChannels.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The image inputs of a render: which file or sequence feeds each of the tool's image inputs
 // ("-i [NAME=]PATH"), and the images read for the frame being rendered.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // vorlings: the command-line host of the Vorlings tools. It loads TharnVorlings.so as a
 // compositing host would and reaches the tools only through the class registry, their
 // factories and render requests.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One-line messages on stderr: warnings while a command goes on, and the final error.
 #pragma once
 

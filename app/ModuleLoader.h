@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Finds and loads the tool module as a compositing host does: dlopen, after which the
 // module's static entries have joined the host's class registry.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Progress of a command over its frames: a bar on a terminal, otherwise "Progress: N%" lines
 // on stderr (one per change, flushed at once) that render-farm managers parse; nothing when
 // quiet.

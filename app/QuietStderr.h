@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Silences stderr around calls into image libraries, which print their own complaints
 // ("libpng error: ..."); OpenImageIO hands the same text back, and the command reports it in
 // its one line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One frame of a tool's output, asked for as a compositing host asks: a request at the
 // frame's time, the tool's Process, and the image handed to its output.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A tool's saved form on disk (a ".vtool" file): the class ID, the base data carrying every
 // control value by link id, a zero word and "EndC", exactly what the tool's Save writes.
 #pragma once

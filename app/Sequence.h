@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Frame sequences: file-name patterns where each '#' is one digit ("shot.####.exr") or a
 // printf-style "%0Nd" / "%d" stands for the frame number, and the frame lists of "-f"
 // ("1-100", "1-100x2", "1-100:2", "1,5,9", "1-10,20-30x5").

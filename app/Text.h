@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Small text helpers shared by the commands: case-insensitive comparison, trimming,
 // quoting and joining for messages.
 #pragma once

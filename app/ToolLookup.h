@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Finding a registered tool by the name a user types, and making its objects.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The tool a render or save command works on: named, or loaded from --settings, with the
 // -s values applied on top. Precedence: declared defaults, then the saved settings, then -s.
 #pragma once

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Libraries of the field, found directly: Debian's OpenImageIO CMake package insists on the
 # command-line tools being installed, which the build does not need.
 find_path(OIIO_INCLUDE_DIR OpenImageIO/imageio.h)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CArchive: the stream through which tools are saved and loaded, over a file or memory.
 // It never throws: a failed read or write sets a sticky error that the host reports.
 #pragma once

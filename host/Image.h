@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Images as the host hands them to tools: geometry, a row table and two pixel routines.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The operator base classes that every tool derives from, with the declarations of its
 // inputs, controls, pages and output, and the render entry points.
 #pragma once

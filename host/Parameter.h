@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Values delivered to a tool for one of its inputs.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The pixel record that the host's pixel routines fill and store.
 #pragma once
 

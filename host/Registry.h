@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The host's class registry: every tool class joins it through one static Registry entry.
 #pragma once
 

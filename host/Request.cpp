@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "Request.h"
 
 InputSample& Request::Sample(const Input* input, int index) {

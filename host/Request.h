@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A request for one frame of a tool's output: per-input samples with their times, and
 // the slot where the tool hands over its output.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Process-wide host services: the application object with its processor count, the worker
 // pool size, the C library's random numbers as the tools expect them, and the module's
 // bitmap resources.

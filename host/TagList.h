@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Tag lists and four-character codes: how registry entries and control declarations
 // reach the host. A tag list is a run of TagItem closed by an item whose tag is 0.
 #pragma once

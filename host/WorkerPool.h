@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The host's worker threads behind DoMultiProcess: created once, reused for every call.
 #pragma once
 

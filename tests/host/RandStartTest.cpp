@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The generator's state when the process starts is seed 1. A program of its own, so that no
 // other test has drawn first.
 #include "host/System.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Small synthetic images and a one-call render for the tests.
 #pragma once
 
