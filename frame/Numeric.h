@@ -1,9 +1,12 @@
+// SPDX-License-Identifier: Apache-2.0
 // Conversions shared by the tools' setup arithmetic.
 #pragma once
 
 #include <cmath>
 #include <cstdint>
 #include <limits>
+
+namespace vorlings::frame {
 
 /// Truncation toward zero into 32 bits, saturating where the value does not fit
 /// (NaN gives 0), so that absurd control values cannot make the conversion undefined.
@@ -13,3 +16,5 @@ inline int32_t TruncToInt32(double v) {
     if (v <= -2147483648.0) return std::numeric_limits<int32_t>::min();
     return int32_t(v);
 }
+
+} // namespace vorlings::frame

@@ -1,8 +1,13 @@
+// SPDX-License-Identifier: Apache-2.0
 // A cursor over one image: walks a row by adding the image's pixel step.
 #pragma once
 
 #include "host/Image.h"
 #include "host/Pixel.h"
+
+#include <cstddef>
+
+namespace vorlings::frame {
 
 /// Image, step, current address and the image's two pixel routines, in that order.
 struct PixelCursor {
@@ -24,3 +29,5 @@ struct PixelCursor {
     void Read(Pixel* p) const { ReadPixel(Img, Address, p); }
     void Write(const Pixel* p) const { WritePixel(Img, Address, p); }
 };
+
+} // namespace vorlings::frame

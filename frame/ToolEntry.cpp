@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "ToolEntry.h"
+
+namespace vorlings::frame {
 
 EntryTags BuildEntryTags(const ToolInfo& info) {
     EntryTags tags{};
@@ -25,4 +28,7 @@ EntryTags BuildEntryTags(const ToolInfo& info) {
 }
 
 ToolEntry::ToolEntry(const ToolInfo& info)
-    : tags_(BuildEntryTags(info)), registry_(&TheClassRegistry(), info.ClassName, tags_.data()) {}
+    : tags_(BuildEntryTags(info)), registry_(&TheClassRegistry(), info.ClassName, tags_.data()),
+      tile_(info.Bitmap, info.Tile ? *info.Tile : std::span<const uint8_t>{}) {}
+
+} // namespace vorlings::frame

@@ -1,11 +1,17 @@
-// The registry entry every tool carries: one builder for the common tag list.
+// SPDX-License-Identifier: Apache-2.0
+// The registry entry every tool carries: one builder for the common tag list, and the static
+// object that joins the host's class list and carries the tool's tile.
 #pragma once
 
 #include "host/Registry.h"
+#include "host/System.h"
 #include "host/TagList.h"
 
 #include <array>
 #include <cstdint>
+#include <span>
+
+namespace vorlings::frame {
 
 /// What differs between the tools' registry entries.
 struct ToolInfo {
@@ -17,6 +23,8 @@ struct ToolInfo {
     const char* HelpTopic;
     int Bitmap;
     FactoryFn Factory;
+    /// The tile bitmap's bytes, carried as resource `Bitmap` while the entry is registered.
+    const std::span<const uint8_t>* Tile = nullptr;
     bool TimeSampled = false; ///< carries tag 0x10000022 = 1 (a tool reading two frames)
 };
 
@@ -30,8 +38,8 @@ inline constexpr uint64_t kVersionNumber = 250;
 using EntryTags = std::array<TagItem, 18>;
 EntryTags BuildEntryTags(const ToolInfo& info);
 
-/// A tool's static registry entry: joins the host's class list when built, leaves it when
-/// destroyed (on unload, in reverse order of construction).
+/// A tool's static registry entry: joins the host's class list and registers the tile when
+/// built, leaves and withdraws it when destroyed (on unload, in reverse order of construction).
 class ToolEntry {
 public:
     explicit ToolEntry(const ToolInfo& info);
@@ -39,4 +47,7 @@ public:
 private:
     EntryTags tags_;
     Registry registry_;
+    ResourceRegistrar tile_;
 };
+
+} // namespace vorlings::frame

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "ToolPattern.h"
+
+namespace vorlings::frame {
 
 void FinishToolConstruction(Operator& tool, CArchive* archive) {
     tool.OperatorAttributes[0] = 2;
@@ -15,3 +18,5 @@ uint32_t SaveTool(Operator& tool, uint32_t classId, CArchive* archive, const Tag
     *archive << uint32_t(0) << SAVE_EndMarker;
     return result & 1;
 }
+
+} // namespace vorlings::frame

@@ -1,9 +1,12 @@
+// SPDX-License-Identifier: Apache-2.0
 // The constructor, saving and factory pattern that every tool follows.
 #pragma once
 
 #include "host/Archive.h"
 #include "host/Operator.h"
 #include "host/Registry.h"
+
+namespace vorlings::frame {
 
 /// The constructor's closing steps: the two operator attributes, then, for a loaded tool,
 /// skipping the zero word and end marker that Save wrote (their values are not checked).
@@ -23,3 +26,5 @@ Operator* MakeTool(Registry* entry, CArchive* archive, const TagItem* tags) {
         return nullptr;
     }
 }
+
+} // namespace vorlings::frame

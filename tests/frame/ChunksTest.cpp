@@ -1,10 +1,12 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "support/TestImages.h"
 
-#include "frame/ChunkSplit.h"
 #include "frame/Chunks.h"
 #include "host/System.h"
 
 #include <gtest/gtest.h>
+
+using namespace vorlings::frame;
 
 TEST(ChunkCount, EnvironmentReadAsAtoiThenApplicationThenOne) {
     const int four = 4;
@@ -24,49 +26,40 @@ TEST(ChunkCount, DecidedAfreshFromTheProcessEnvironment) {
         test::ChunkEnv env("8");
         EXPECT_EQ(DecideChunkCount(), 8);
     }
-    {
-        test::ChunkEnv env(nullptr);
-        HostApplication app{6};
-        HostApplication* previous = CurrentApplication();
-        SetCurrentApplication(&app);
-        EXPECT_EQ(DecideChunkCount(), 6);
-        SetCurrentApplication(nullptr);
-        EXPECT_EQ(DecideChunkCount(), 1);
-        SetCurrentApplication(previous);
-    }
+    test::ChunkEnv env(nullptr);
+    HostApplication app{6};
+    HostApplication* previous = CurrentApplication();
+    SetCurrentApplication(&app);
+    EXPECT_EQ(DecideChunkCount(), 6);
+    SetCurrentApplication(nullptr);
+    EXPECT_EQ(DecideChunkCount(), 1);
+    SetCurrentApplication(previous);
 }
 
 TEST(ChunkRanges, TenRowsInFourChunks) {
-    test::ChunkEnv env("4");
-    const ChunkSplit split = ChunkSplit::For(7, 10);
+    const ChunkSplit split = ChunkSplit::For(7, 10, 4);
     EXPECT_EQ(split.RowsPerChunk, 2);
     EXPECT_EQ(split.ColumnsPerChunk, 1);
     const int32_t expected[4][2] = {{0, 2}, {2, 4}, {4, 6}, {6, 10}};
     for (int c = 0; c < 4; ++c) {
-        EXPECT_EQ(split.Rows(c, 10).Begin, expected[c][0]);
-        EXPECT_EQ(split.Rows(c, 10).End, expected[c][1]);
+        EXPECT_EQ(split.Rows(c).Begin, expected[c][0]);
+        EXPECT_EQ(split.Rows(c).End, expected[c][1]);
     }
-    EXPECT_EQ(split.Columns(3, 7).Begin, 3);
-    EXPECT_EQ(split.Columns(3, 7).End, 7);
-}
-
-TEST(ChunkRanges, MoreChunksThanRowsLeaveAllButTheLastEmpty) {
-    const int count = 8;
-    const int32_t height = 5, perChunk = height / count;
-    for (int c = 0; c < count - 1; ++c) {
-        const ChunkRange r = ChunkSpan(c, count, perChunk, height);
-        EXPECT_EQ(r.Begin, r.End);
-    }
-    EXPECT_EQ(ChunkSpan(count - 1, count, perChunk, height).Begin, 0);
-    EXPECT_EQ(ChunkSpan(count - 1, count, perChunk, height).End, height);
+    EXPECT_EQ(split.Columns(3).Begin, 3);
+    EXPECT_EQ(split.Columns(3).End, 7);
 }
 
 TEST(ChunkRanges, EveryRowBelongsToExactlyOneChunk) {
-    for (int32_t height : {1, 7, 10, 1080})
+    for (int32_t height : {1, 5, 7, 10, 1080})
         for (int count : {1, 2, 3, 8, 13, 2000}) {
+            const ChunkSplit split = ChunkSplit::For(1, height, count);
             std::vector<int> owner(size_t(height), 0);
             for (int c = 0; c < count; ++c) {
-                const ChunkRange r = ChunkSpan(c, count, height / count, height);
+                const ChunkRange r = split.Rows(c);
+                // More chunks than rows: every chunk but the last is empty.
+                if (count > height && c < count - 1) {
+                    EXPECT_TRUE(r.Empty());
+                }
                 for (int32_t y = r.Begin; y < r.End; ++y) ++owner[size_t(y)];
             }
             for (int n : owner) ASSERT_EQ(n, 1) << height << " rows, " << count << " chunks";

@@ -1,12 +1,78 @@
-#include "frame/ToolPattern.h"
-#include "clean/CleanPlugIn.h"
+// SPDX-License-Identifier: Apache-2.0
+// The pattern every tool follows, on a small tool built the same way: a gain on every word.
+#include "support/TestImages.h"
+
+#include "frame/Chunks.h"
+#include "frame/JobSlot.h"
+#include "frame/PixelRows.h"
+#include "frame/RenderRoad.h"
 #include "frame/ToolEntry.h"
+#include "frame/ToolPattern.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
+using namespace vorlings::frame;
+
 namespace {
+
+struct GainJob {
+    const Image* InputImage;
+    Image* OutputImage;
+    double Gain;
+    ChunkSplit Split;
+};
+
+class GainPlugIn final : public ThreadedOperator {
+public:
+    static constexpr uint32_t ClassID = 0x80017777;
+
+    GainPlugIn(Registry* entry, CArchive* archive, const TagItem* tags)
+        : ThreadedOperator(entry, archive, tags) {
+        Gain = AddInput("Gain", TYPE_Number, FourCC("Gain"),
+                        {TagNum(CTL_Kind, KIND_Slider), TagDouble(CTL_Lower, 0.0),
+                         TagDouble(CTL_Upper, 4.0), TagDouble(CTL_Default, 1.0)});
+        In = AddInput("Input", TYPE_Image, LINK_FirstImage);
+        Out = AddOutput("Output", TYPE_Image, LINK_ImageOutput);
+        FinishToolConstruction(*this, archive);
+    }
+    uint32_t Save(CArchive* archive, const TagItem* tags) override {
+        return SaveTool(*this, ClassID, archive, tags);
+    }
+    void Process(Request* request) override {
+        const Image* input = InputImage(*this, In);
+        if (!input) return;
+        MadeImage output = NewImageLike(*input);
+        {
+            const auto job = job_.Hold({input, output.get(), NumberValue(*this, Gain),
+                                        ChunkSplit::For(input->Width, input->Height)});
+            DoMultiProcess(request, job->Split.ChunkCount);
+        }
+        HandOver(*this, Out, std::move(output));
+    }
+    void ProcessChunk(Request*, int chunk) override {
+        const GainJob& job = job_.Current();
+        if (AbortFlag) return;
+        const RowAccess in(*job.InputImage), out(*job.OutputImage);
+        std::vector<uint16_t> row(size_t(job.Split.Width) * kWordsPerPixel);
+        const ChunkRange rows = job.Split.Rows(chunk);
+        for (int32_t y = rows.Begin; y < rows.End; ++y) {
+            in.ReadInto(y, 0, job.Split.Width, row.data());
+            for (uint16_t& w : row) w = uint16_t(std::min(65535.0, w * job.Gain));
+            out.Write(y, 0, job.Split.Width, row.data());
+        }
+    }
+    bool HoldingJob() const { return job_.Holding(); }
+
+    Input* Gain;
+    Input* In;
+    Output* Out;
+
+private:
+    JobSlot<GainJob> job_;
+};
 
 std::vector<uint8_t> SavedBytes(Operator& tool) {
     std::vector<uint8_t> bytes;
@@ -19,58 +85,42 @@ void PutWord(std::vector<uint8_t>& b, uint32_t v) {
     for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));
 }
 
-// Reads the class ID as a host does, then hands the archive to the factory.
-std::unique_ptr<Operator> Load(CArchive& in) {
-    uint32_t classId = 0;
-    in >> classId;
-    EXPECT_EQ(classId, CleanPlugIn::ClassID);
-    return std::unique_ptr<Operator>(MakeTool<CleanPlugIn>(nullptr, &in, nullptr));
-}
-
 } // namespace
 
-TEST(RegistryEntry, CarriesEveryTagInTheFixedOrder) {
-    const EntryTags tags = BuildEntryTags(CleanInfo);
-    const uint32_t order[] = {0x10000001, 0x10000002, 0x10000000, 0x10000005,
-                              0x10000003, 0x10000011, 0x1000000b, 0x1000000c,
-                              0x10000006, 0x10000039, 0x1000000f, 0x10000030,
-                              0x10000032, 0x1000002f, 0x1000001f, 0};
-    for (size_t i = 0; i < std::size(order); ++i) EXPECT_EQ(tags[i].tag, order[i]) << i;
-    EXPECT_EQ(tags[2].value, uint64_t(reinterpret_cast<uintptr_t>(&MakeTool<CleanPlugIn>)));
-    EXPECT_EQ(tags[3].value, 0x8001006Au);
-    EXPECT_EQ(tags[4].value, 3u);
-    EXPECT_EQ(tags[5].value, 110u);
-    EXPECT_STREQ(TagValueText(tags[6]), "Cln");
-    EXPECT_STREQ(TagValueText(tags[7]), "For removing little bits of the image");
-    EXPECT_STREQ(TagValueText(tags[8]), "Clean");
-    EXPECT_STREQ(TagValueText(tags[9]), "TharnVorlings.chm::/html/clean.htm");
-    EXPECT_STREQ(TagValueText(tags[10]), "Tharn Vorlings\\Box 1");
-    EXPECT_STREQ(TagValueText(tags[11]), "Tharn Solutions Ltd.");
-    EXPECT_STREQ(TagValueText(tags[13]), "v2.50, built Jan 21 2000");
-    EXPECT_EQ(tags[14].value, 250u);
+TEST(RenderRoad, ControlsReachTheChunksThroughTheJobHeldForTheRender) {
+    for (ImageKind kind : {ImageKind::Int16, ImageKind::Int8, ImageKind::Float}) {
+        auto in = test::RandomImage(11, 9, 5, kind);
+        GainPlugIn tool(nullptr, nullptr, nullptr);
+        tool.Gain->NumberValue.Value = 1.5;
+        test::ChunkEnv env("4");
+        std::unique_ptr<Image> out = test::Render(tool, in);
+        ASSERT_TRUE(out);
+        EXPECT_EQ(out->Kind, kind);
+        EXPECT_FALSE(tool.HoldingJob()) << "the job lives only for the render";
+        auto expected = Image::Create(kind, 11, 9);
+        for (int32_t y = 0; y < 9; ++y)
+            for (int32_t x = 0; x < 11; ++x) {
+                Pixel p = test::At(*in, x, y);
+                for (uint32_t& w : p.Word) w = uint32_t(std::min(65535.0, w * 1.5));
+                expected->WritePixel(expected.get(), expected->PixelAddress(x, y), &p);
+            }
+        EXPECT_TRUE(test::SamePixels(*out, *expected));
+
+        tool.AbortFlag = 1;
+        EXPECT_EQ(test::Render(tool, in), nullptr) << "an abandoned render hands nothing over";
+    }
 }
 
-TEST(RegistryEntry, ATimeSampledToolCarriesItsFlagBeforeTheCategory) {
-    ToolInfo info = CleanInfo;
-    info.TimeSampled = true;
-    const EntryTags tags = BuildEntryTags(info);
-    EXPECT_EQ(tags[10].tag, 0x10000022u);
-    EXPECT_EQ(tags[10].value, 1u);
-    EXPECT_EQ(tags[11].tag, 0x1000000Fu);
-    EXPECT_EQ(tags[16].tag, 0u);
-}
-
-TEST(SavedTool, ExactBytes) {
-    CleanPlugIn tool(nullptr, nullptr, nullptr);
+TEST(SavedTool, ClassIdValuesByLinkIdZeroAndEndMarker) {
+    GainPlugIn tool(nullptr, nullptr, nullptr);
     EXPECT_EQ(tool.OperatorAttributes[0], 2);
     EXPECT_EQ(tool.OperatorAttributes[1], 0);
-    tool.FilterSize->NumberValue.Value = 0.004;
+    tool.Gain->NumberValue.Value = 0.004;
 
     std::vector<uint8_t> expected;
-    PutWord(expected, 0x8001006A); // class ID
+    PutWord(expected, 0x80017777); // class ID
     PutWord(expected, 1);          // one control
-    PutWord(expected, FourCC("XRad"));
-    PutWord(expected, FourCC("Numb"));
+    expected.insert(expected.end(), {'G', 'a', 'i', 'n', 'N', 'u', 'm', 'b'});
     uint64_t bits;
     const double value = 0.004;
     std::memcpy(&bits, &value, 8);
@@ -81,41 +131,29 @@ TEST(SavedTool, ExactBytes) {
     EXPECT_EQ(SavedBytes(tool), expected);
 }
 
-TEST(SavedTool, LoadsBackWithItsValues) {
-    CleanPlugIn tool(nullptr, nullptr, nullptr);
-    tool.FilterSize->NumberValue.Value = 0.0071;
-    std::vector<uint8_t> bytes = SavedBytes(tool);
-    CArchive in(bytes, CArchive::load);
-    auto loaded = Load(in);
-    ASSERT_TRUE(loaded);
-    EXPECT_FALSE(in.Failed());
-    EXPECT_EQ(static_cast<CleanPlugIn&>(*loaded).FilterSize->NumberValue.Value, 0.0071);
-    EXPECT_EQ(loaded->OperatorAttributes[0], 2);
-    // Saving the loaded tool writes the same bytes again.
-    EXPECT_EQ(SavedBytes(*loaded), bytes);
-}
-
 TEST(SavedTool, TheLastTwoWordsAreSkippedUnread) {
-    CleanPlugIn tool(nullptr, nullptr, nullptr);
-    tool.FilterSize->NumberValue.Value = 0.002;
+    GainPlugIn tool(nullptr, nullptr, nullptr);
+    tool.Gain->NumberValue.Value = 2.5;
     std::vector<uint8_t> bytes = SavedBytes(tool);
     for (size_t i = bytes.size() - 8; i < bytes.size(); ++i) bytes[i] = 0xA5;
     CArchive in(bytes, CArchive::load);
-    auto loaded = Load(in);
+    uint32_t classId = 0;
+    in >> classId;
+    std::unique_ptr<Operator> loaded(MakeTool<GainPlugIn>(nullptr, &in, nullptr));
     ASSERT_TRUE(loaded);
     EXPECT_FALSE(in.Failed());
-    EXPECT_EQ(static_cast<CleanPlugIn&>(*loaded).FilterSize->NumberValue.Value, 0.002);
+    EXPECT_EQ(static_cast<GainPlugIn&>(*loaded).Gain->NumberValue.Value, 2.5);
 }
 
-TEST(SavedTool, EveryTruncationSetsTheArchiveError) {
-    CleanPlugIn tool(nullptr, nullptr, nullptr);
-    tool.FilterSize->NumberValue.Value = 0.003;
-    const std::vector<uint8_t> whole = SavedBytes(tool);
-    for (size_t keep = 4; keep < whole.size(); ++keep) {
-        std::vector<uint8_t> bytes(whole.begin(), whole.begin() + long(keep));
-        CArchive in(bytes, CArchive::load);
-        auto loaded = Load(in);
-        EXPECT_TRUE(in.Failed()) << "kept " << keep << " bytes";
-        EXPECT_EQ(in.Error(), "truncated saved tool");
-    }
+TEST(RegistryEntry, ATimeSampledToolCarriesItsFlagBeforeTheCategory) {
+    ToolInfo info{"GainPlugIn", GainPlugIn::ClassID, "Gain", "Gn",
+                  "Gain",       "gain.htm",          999,    &MakeTool<GainPlugIn>};
+    EntryTags tags = BuildEntryTags(info);
+    EXPECT_EQ(tags[10].tag, REG_Category);
+    info.TimeSampled = true;
+    tags = BuildEntryTags(info);
+    EXPECT_EQ(tags[10].tag, 0x10000022u);
+    EXPECT_EQ(tags[10].value, 1u);
+    EXPECT_EQ(tags[11].tag, 0x1000000Fu);
+    EXPECT_EQ(tags[16].tag, 0u);
 }

@@ -1,9 +1,13 @@
+// SPDX-License-Identifier: Apache-2.0
 // What every chunk of a Clean render reads.
 #pragma once
 
+#include "frame/Chunks.h"
 #include "host/Image.h"
 
 #include <cstdint>
+
+namespace vorlings::clean {
 
 struct CleanJob {
     const Image* InputImage;
@@ -14,4 +18,15 @@ struct CleanJob {
     int32_t Height;
     int32_t HalfWidth;
     int32_t HalfHeight;
+    frame::ChunkSplit Split; ///< by rows
+
+    /// A window one pixel wide or high leaves every pixel as it is: the render is a copy.
+    bool CopiesInput() const { return HalfWidth == 0 || HalfHeight == 0; }
 };
+
+/// The job of one render: the half sizes in pixels from "Filter Size" (a fraction of the
+/// width, divided by the input's XScale; the height divided by its PixelAspect, both truncated
+/// and never negative), and the chunk split.
+CleanJob MakeCleanJob(double filterSize, const Image& input, Image& output);
+
+} // namespace vorlings::clean

@@ -1,12 +1,17 @@
+// SPDX-License-Identifier: Apache-2.0
 // Clean: replaces every pixel by the per-channel median of a window around it, removing
 // specks smaller than the window.
 #pragma once
 
 #include "CleanJob.h"
-#include "frame/ChunkSplit.h"
+#include "frame/JobSlot.h"
 #include "frame/ToolEntry.h"
 #include "frame/ToolPattern.h"
 #include "host/Operator.h"
+
+#include <span>
+
+namespace vorlings::clean {
 
 class CleanPlugIn final : public ThreadedOperator {
 public:
@@ -23,18 +28,14 @@ public:
     Input* In;
     Output* Out;
 
-    // The current render.
-    Image* InputImage = nullptr;
-    Image* OutputImage = nullptr;
-    int32_t Width = 0;
-    int32_t Height = 0;
-    int32_t HalfWidth = 0;
-    int32_t HalfHeight = 0;
-    ChunkSplit Split;
-    const CleanJob* Job = nullptr;
+private:
+    frame::JobSlot<CleanJob> job_;
 };
 
-inline constexpr ToolInfo CleanInfo{
+/// The tile bitmap (tile.bmp beside this file).
+extern const std::span<const uint8_t> kTile;
+
+inline constexpr frame::ToolInfo CleanInfo{
     "CleanPlugIn",
     CleanPlugIn::ClassID,
     "Clean",
@@ -42,5 +43,8 @@ inline constexpr ToolInfo CleanInfo{
     "For removing little bits of the image",
     "TharnVorlings.chm::/html/clean.htm",
     110,
-    &MakeTool<CleanPlugIn>,
+    &frame::MakeTool<CleanPlugIn>,
+    &kTile,
 };
+
+} // namespace vorlings::clean

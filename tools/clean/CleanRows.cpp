@@ -1,56 +1,50 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "CleanRows.h"
 
 #include "MedianHistogram.h"
-
-#include <cstring>
+#include "frame/PixelRows.h"
 
 #include <algorithm>
 #include <vector>
 
+namespace vorlings::clean {
+
 namespace {
 
-// Channel readers: 16-bit images are read in place; other kinds through the image's routine.
-struct Read16Inline {
-    uint32_t operator()(const Image*, const uint8_t* address, int channel) const {
-        uint16_t v;
-        std::memcpy(&v, address + 2 * channel, 2);
-        return v;
-    }
-};
-struct ReadThroughImage {
-    uint32_t operator()(const Image* image, const uint8_t* address, int channel) const {
-        Pixel p;
-        image->ReadPixel(image, address, &p);
-        return p.Word[channel];
-    }
-};
+using frame::kWordsPerPixel;
 
-template <class Counter, class Reader>
-void FilterRows(const CleanJob& job, ChunkRange rows, MedianHistogram<Counter>& histogram,
-                Pixel* rowOut, Reader read) {
-    const Image* in = job.InputImage;
-    Image* out = job.OutputImage;
+template <class Counter>
+void FilterRows(const CleanJob& job, frame::ChunkRange rows) {
     const int32_t width = job.Width, height = job.Height;
     // A window reaching past both edges holds the same pixels as one that just spans them.
     const int32_t halfWidth = std::min(job.HalfWidth, width);
     const int32_t halfHeight = std::min(job.HalfHeight, height);
-    const std::ptrdiff_t step = in->PixelBytes;
+
+    // The histogram lives with this worker: private to the chunk, nothing to share.
+    MedianHistogram<Counter> histogram;
+    frame::RowWindow window(*job.InputImage, 2 * halfHeight + 1);
+    const frame::RowAccess output(*job.OutputImage);
+    std::vector<const uint16_t*> windowRows(size_t(2 * halfHeight + 1));
+    std::vector<uint16_t> rowOut(size_t(width) * kWordsPerPixel);
 
     for (int32_t y = rows.Begin; y < rows.End; ++y) {
         const int32_t top = std::max(0, y - halfHeight);
         const int32_t bottom = std::min(height - 1, y + halfHeight);
         const int32_t columnPixels = bottom - top + 1;
+        window.Cover(top, bottom);
+        for (int32_t r = top; r <= bottom; ++r) windowRows[size_t(r - top)] = window.Row(r);
+        const uint16_t* const* column = windowRows.data();
 
         // One channel at a time: a single histogram stays in the first-level cache while the
         // window slides along the row.
-        for (int c = 0; c < 4; ++c) {
+        for (int c = 0; c < kWordsPerPixel; ++c) {
             auto addColumn = [&](int32_t x) {
-                for (int32_t r = top; r <= bottom; ++r)
-                    histogram.Add(read(in, in->RowTable[r] + step * x, c));
+                const size_t at = size_t(x) * kWordsPerPixel + size_t(c);
+                for (int32_t i = 0; i < columnPixels; ++i) histogram.Add(column[i][at]);
             };
             auto removeColumn = [&](int32_t x) {
-                for (int32_t r = top; r <= bottom; ++r)
-                    histogram.Remove(read(in, in->RowTable[r] + step * x, c));
+                const size_t at = size_t(x) * kWordsPerPixel + size_t(c);
+                for (int32_t i = 0; i < columnPixels; ++i) histogram.Remove(column[i][at]);
             };
 
             histogram.Clear();
@@ -61,7 +55,8 @@ void FilterRows(const CleanJob& job, ChunkRange rows, MedianHistogram<Counter>& 
 
             for (int32_t x = 0;;) {
                 // The bin index is the 14-bit median; the output keeps it in the top 14 bits.
-                rowOut[x].Word[c] = uint32_t(histogram.MedianBin(count / 2)) * 4;
+                rowOut[size_t(x) * kWordsPerPixel + size_t(c)] =
+                    uint16_t(histogram.MedianBin(count / 2) * 4);
                 if (++x >= width) break;
                 if (x - halfWidth - 1 >= 0) {
                     removeColumn(x - halfWidth - 1);
@@ -73,34 +68,22 @@ void FilterRows(const CleanJob& job, ChunkRange rows, MedianHistogram<Counter>& 
                 }
             }
         }
-
-        uint8_t* target = out->RowTable[y];
-        for (int32_t x = 0; x < width; ++x, target += out->PixelBytes)
-            out->WritePixel(out, target, &rowOut[x]);
+        output.Write(y, 0, width, rowOut.data());
     }
-}
-
-template <class Counter>
-void FilterRowsWith(const CleanJob& job, ChunkRange rows) {
-    // The histogram lives on this worker's stack: private to the chunk, nothing to share.
-    MedianHistogram<Counter> histogram;
-    std::vector<Pixel> rowOut(size_t(job.Width));
-    if (job.InputImage->Kind == ImageKind::Int16)
-        FilterRows(job, rows, histogram, rowOut.data(), Read16Inline{});
-    else
-        FilterRows(job, rows, histogram, rowOut.data(), ReadThroughImage{});
 }
 
 } // namespace
 
-void CleanRows(const CleanJob& job, ChunkRange rows, const std::atomic<int>& abortFlag) {
+void CleanRows(const CleanJob& job, frame::ChunkRange rows, const std::atomic<int>& abortFlag) {
     if (abortFlag) return;
-    if (rows.Begin >= rows.End) return;
+    if (rows.Empty()) return;
     // 16-bit bins serve every window whose full area stays below 65536 pixels.
     const int64_t area = int64_t(std::min(job.WindowWidth, 2 * job.Width + 1)) *
                          int64_t(std::min(job.WindowHeight, 2 * job.Height + 1));
     if (area < 65536)
-        FilterRowsWith<uint16_t>(job, rows);
+        FilterRows<uint16_t>(job, rows);
     else
-        FilterRowsWith<uint32_t>(job, rows);
+        FilterRows<uint32_t>(job, rows);
 }
+
+} // namespace vorlings::clean

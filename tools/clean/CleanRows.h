@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Clean's worker: the median filter over one chunk of rows.
 #pragma once
 
@@ -6,6 +7,10 @@
 
 #include <atomic>
 
+namespace vorlings::clean {
+
 /// Filters rows [rows.Begin, rows.End) of the job's input into its output. Returns at once,
 /// writing nothing, when `abortFlag` is set as the chunk starts.
-void CleanRows(const CleanJob& job, ChunkRange rows, const std::atomic<int>& abortFlag);
+void CleanRows(const CleanJob& job, frame::ChunkRange rows, const std::atomic<int>& abortFlag);
+
+} // namespace vorlings::clean

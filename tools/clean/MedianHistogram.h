@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Histogram of one channel for a sliding median. Values count in fine bins (value >> 2,
 // 16384 of them, the 14-bit working value) and, above those, in middle bins (value >> 6,
 // 16 fine bins each) and coarse bins (value >> 9, 8 middle bins each).
@@ -5,6 +6,8 @@
 
 #include <cstdint>
 #include <cstring>
+
+namespace vorlings::clean {
 
 inline constexpr int kFineBins = 16384;
 inline constexpr int kMiddleBins = 1024;
@@ -54,8 +57,7 @@ struct MedianHistogram {
     /// The first fine bin m at which the count of values in bins 0..m exceeds `half`
     /// (the window count / 2); `half` must be below the number of values held.
     int32_t MedianBin(int32_t half) {
-        while (CoarseBelow + int32_t(Coarse[CoarseBin]) <= half)
-            CoarseBelow += Coarse[CoarseBin++];
+        while (CoarseBelow + int32_t(Coarse[CoarseBin]) <= half) CoarseBelow += Coarse[CoarseBin++];
         while (CoarseBelow > half) CoarseBelow -= Coarse[--CoarseBin];
         int32_t below = CoarseBelow;
         const int32_t middle = CoarseBin * 8 + PickSubBin<8>(Middle + CoarseBin * 8, half, below);
@@ -79,3 +81,5 @@ private:
         return index;
     }
 };
+
+} // namespace vorlings::clean

