@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // "demo": every registered tool renders the built-in picture, through the same registry,
 // factory and request road as "render"; the results and a contact sheet go to one folder.
 #include "Commands.h"
@@ -11,6 +12,8 @@
 #include "Text.h"
 #include "ToolLookup.h"
 
+#include "Showcase.h"
+
 #include <cctype>
 #include <filesystem>
 #include <iostream>
@@ -20,27 +23,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-/// Control values that show what a tool does on the demo picture; a tool without a recipe
-/// renders with its declared defaults.
-struct DemoRecipe {
-    const char* ClassName;
-    std::vector<std::string> Settings;
-};
-
-const std::vector<DemoRecipe>& Recipes() {
-    // Clean: a 7 x 7 window on the 960-pixel picture clears the specks of up to 3 x 3.
-    static const std::vector<DemoRecipe> recipes{
-        {"CleanPlugIn", {"Filter Size=0.004"}},
-    };
-    return recipes;
-}
-
-const DemoRecipe* RecipeFor(const Registry& entry) {
-    for (const DemoRecipe& r : Recipes())
-        if (entry.ClassName() == r.ClassName) return &r;
-    return nullptr;
-}
 
 std::string FileNameFor(const std::string& toolName) {
     std::string name;
@@ -92,9 +74,9 @@ int RunDemo(const DemoOptions& options) {
         const std::string name = ToolName(*entry);
         ToolPtr tool = CreateTool(*entry);
         std::string caption = name;
-        if (const DemoRecipe* recipe = RecipeFor(*entry)) {
-            for (const std::string& setting : recipe->Settings) ApplySetting(*tool, setting, name);
-            caption += " (" + Join(recipe->Settings, ", ") + ")";
+        if (const vorlings::ToolShowcase* row = vorlings::ShowcaseFor(entry->ClassName())) {
+            for (const std::string& setting : row->Settings) ApplySetting(*tool, setting, name);
+            caption += " (" + Join(row->Settings, ", ") + ")";
         }
         // Every mandatory image input sees the demo picture at the time it asks for.
         const auto fetch = [&](const Input& in, int, double time) -> std::shared_ptr<Image> {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The module's registry entries, one per tool, in their fixed order. Static objects of one
 // file are built in declaration order and destroyed in reverse when the module is unloaded,
 // so the host's class list always holds the tools in this order.
@@ -5,6 +6,8 @@
 
 namespace {
 
-ToolEntry cleanEntry(CleanInfo);
+using vorlings::frame::ToolEntry;
+
+ToolEntry cleanEntry(vorlings::clean::CleanInfo);
 
 } // namespace

@@ -1,0 +1,20 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "Showcase.h"
+
+namespace vorlings {
+
+const std::vector<ToolShowcase>& Showcases() {
+    static const std::vector<ToolShowcase> rows{
+        // A 7 x 7 window on the 960-pixel demo picture clears specks of up to 3 x 3.
+        {"CleanPlugIn", {"Filter Size=0.004"}},
+    };
+    return rows;
+}
+
+const ToolShowcase* ShowcaseFor(std::string_view className) {
+    for (const ToolShowcase& row : Showcases())
+        if (className == row.ClassName) return &row;
+    return nullptr;
+}
+
+} // namespace vorlings
