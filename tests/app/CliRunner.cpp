@@ -4,20 +4,16 @@
 #include <csignal>
 #include <cstdlib>
 #include <poll.h>
+#include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
 
 std::vector<std::string> CliResult::MessageLines() const {
     std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < Err.size()) {
-        size_t end = Err.find('\n', start);
-        if (end == std::string::npos) end = Err.size();
-        std::string line = Err.substr(start, end - start);
-        if (line.rfind("Progress: ", 0) != 0) lines.push_back(line);
-        start = end + 1;
-    }
+    std::istringstream in(Err);
+    for (std::string line; std::getline(in, line);)
+        if (!line.starts_with("Progress: ")) lines.push_back(line);
     return lines;
 }
 
