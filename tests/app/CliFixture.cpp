@@ -131,7 +131,8 @@ std::vector<uint8_t> CliTest::Bytes(const std::string& name) const {
 void CliTest::WriteBytes(const std::string& name, const std::vector<uint8_t>& bytes,
                          size_t count) const {
     std::ofstream(dir_ / name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(count));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               std::streamsize(std::min(count, bytes.size())));
 }
 
 CliResult CliTest::Render(std::vector<std::string> args, const std::string& warning,

@@ -54,8 +54,9 @@ protected:
     /// Temporary output files left anywhere in the test folder (there must be none).
     std::vector<std::string> TempFiles() const;
     std::vector<uint8_t> Bytes(const std::string& name) const;
-    /// Writes the first `count` of `bytes` to a file of the test folder.
-    void WriteBytes(const std::string& name, const std::vector<uint8_t>& bytes, size_t count) const;
+    /// Writes `bytes`, or their first `count`, to a file of the test folder.
+    void WriteBytes(const std::string& name, const std::vector<uint8_t>& bytes,
+                    size_t count = SIZE_MAX) const;
 
     /// Runs `vorlings render ARGS -q` and expects exit 0 with nothing on stderr, or with one
     /// warning holding `warning` when that is not empty.
