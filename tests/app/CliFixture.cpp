@@ -175,13 +175,12 @@ RawImage CliTest::Clean(const std::string& size, const std::string& in, const st
 }
 
 ::testing::AssertionResult SameSamples(const RawImage& a, const RawImage& b) {
-    if (a.Width != b.Width || a.Height != b.Height || a.Channels != b.Channels)
-        return ::testing::AssertionFailure()
-               << "shape " << a.Width << "x" << a.Height << "x" << a.Channels << " vs " << b.Width
-               << "x" << b.Height << "x" << b.Channels;
-    if (a.Format != b.Format)
-        return ::testing::AssertionFailure()
-               << "format " << a.Format.c_str() << " vs " << b.Format.c_str();
+    const auto shape = [](const RawImage& i) {
+        return std::to_string(i.Width) + "x" + std::to_string(i.Height) + "x" +
+               std::to_string(i.Channels) + " " + i.Format.c_str();
+    };
+    if (shape(a) != shape(b))
+        return ::testing::AssertionFailure() << shape(a) << " vs " << shape(b);
     const auto [at, _] = std::mismatch(a.Bytes.begin(), a.Bytes.end(), b.Bytes.begin());
     if (at != a.Bytes.end())
         return ::testing::AssertionFailure()

@@ -61,16 +61,14 @@ TEST_F(SequenceTest, SkipExistingLeavesFramesOnDiskAlone) {
     const RawImage marker = NoiseImage(5, 5, 3, TypeDesc::UINT8, 1);
     WriteRaw(Path(Frame("out", 2)), marker);
     Render(Copy({"-f", "1-3", "--skip-existing"}));
-    EXPECT_TRUE(WrittenFrom(1));
+    for (int f : {1, 3}) EXPECT_TRUE(WrittenFrom(f)) << f;
     EXPECT_TRUE(SameSamples(ReadRaw(Path(Frame("out", 2))), marker));
-    EXPECT_TRUE(WrittenFrom(3));
 }
 
 TEST_F(SequenceTest, AMissingFrameStopsTheRunAndKeepsTheFramesBeforeIt) {
     WriteFrames({1, 2, 4});
     EXPECT_FAILS_WITH(RunCli(Copy({"render", "-f", "1-4", "-q"})), 1, Path(Frame("in", 3)));
-    EXPECT_TRUE(WrittenFrom(1));
-    EXPECT_TRUE(WrittenFrom(2));
+    for (int f : {1, 2}) EXPECT_TRUE(WrittenFrom(f)) << f;
     for (int f : {3, 4}) EXPECT_FALSE(Exists(Frame("out", f))) << f;
     EXPECT_EQ(TempFiles(), std::vector<std::string>{});
 }
