@@ -149,10 +149,11 @@ CliResult CliTest::Render(std::vector<std::string> args, const std::string& warn
 }
 
 RawImage CliTest::Clean(const std::string& size, const std::string& in, const std::string& out,
-                        std::vector<std::string> extra, const std::string& warning) const {
+                        std::vector<std::string> extra, const std::string& warning,
+                        const EnvList& env) const {
     extra.insert(extra.begin(),
                  {"clean", "-i", Path(in), "-s", "Filter Size=" + size, "-o", Path(out)});
-    Render(extra, warning);
+    Render(extra, warning, env);
     return ReadRaw(Path(out));
 }
 

@@ -63,9 +63,10 @@ protected:
     CliResult Render(std::vector<std::string> args, const std::string& warning = "",
                      const EnvList& env = {}) const;
     /// Renders Clean at "Filter Size=`size`" from IN to OUT (files of the test folder), with
-    /// `extra` arguments, and reads OUT back. At size 0 Clean copies its input exactly.
+    /// `extra` arguments, as Render does, and reads OUT back. At size 0 Clean copies exactly.
     RawImage Clean(const std::string& size, const std::string& in, const std::string& out,
-                   std::vector<std::string> extra = {}, const std::string& warning = "") const;
+                   std::vector<std::string> extra = {}, const std::string& warning = "",
+                   const EnvList& env = {}) const;
 
 private:
     std::filesystem::path dir_;

@@ -101,16 +101,9 @@ TEST_F(CliTest, PixelAspectComesFromTheFileUnlessGiven) {
 
 TEST_F(CliTest, ChunkCountAndThreadsDoNotChangeTheResult) {
     WriteRaw(Path("specks.png"), SpeckImage(320, 180, 4));
-    const auto render = [&](const std::string& out, const EnvList& env,
-                            std::vector<std::string> extra) {
-        extra.insert(extra.begin(), {"clean", "-i", Path("specks.png"), "-s", "Filter Size=0.004",
-                                     "-o", Path(out)});
-        Render(extra, "", env);
-        return Bytes(out);
-    };
-    const std::vector<uint8_t> one = render("one.png", {{"NUM_PROC_THARN", "1"}}, {});
-    EXPECT_EQ(render("eight.png", {{"NUM_PROC_THARN", "8"}}, {}), one);
-    EXPECT_EQ(render("threads.png", {}, {"--threads", "1"}), one);
-    EXPECT_FALSE(SameSamples(ReadRaw(Path("one.png")), ReadRaw(Path("specks.png"))))
-        << "the filter removed specks";
+    const RawImage one = Clean("0.004", "specks.png", "one.png", {}, "", {{"NUM_PROC_THARN", "1"}});
+    EXPECT_TRUE(SameSamples(
+        Clean("0.004", "specks.png", "eight.png", {}, "", {{"NUM_PROC_THARN", "8"}}), one));
+    EXPECT_TRUE(SameSamples(Clean("0.004", "specks.png", "threads.png", {"--threads", "1"}), one));
+    EXPECT_FALSE(SameSamples(one, ReadRaw(Path("specks.png")))) << "the filter removed specks";
 }
