@@ -17,7 +17,7 @@ TEST_F(CliTest, EveryWayOfGivingAValueRendersAlike) {
         {{"clean", "--settings", Path("p.vtool")}, ""},
         {{"--settings", Path("p.vtool")}, ""}};
     for (size_t i = 0; i < ways.size(); ++i) {
-        SCOPED_TRACE(ways[i].first[0] + " " + ways[i].first[1]);
+        SCOPED_TRACE(::testing::PrintToString(ways[i].first));
         std::vector<std::string> args = ways[i].first;
         const std::string out = "out" + std::to_string(i) + ".png";
         args.insert(args.end(), {"-i", Path("specks.png"), "-o", Path(out)});
