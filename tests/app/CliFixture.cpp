@@ -11,27 +11,21 @@ using OIIO::TypeDesc;
 
 namespace {
 
-class Lcg {
-public:
-    explicit Lcg(uint32_t seed) : state_(seed * 2654435761u + 1u) {}
-    uint32_t Next() {
-        state_ = state_ * 1664525u + 1013904223u;
-        return state_ >> 8;
-    }
-
-private:
-    uint32_t state_;
-};
+// A linear congruential generator, so that every machine writes the same images.
+uint32_t Next(uint32_t& state) {
+    state = state * 1664525u + 1013904223u;
+    return state >> 8;
+}
 
 } // namespace
 
 RawImage NoiseImage(int width, int height, int channels, TypeDesc format, uint32_t seed) {
     RawImage image{width, height, channels, format, {}, 1.0f, 0};
     image.Bytes.resize(image.SampleCount() * format.size());
-    Lcg random(seed);
+    uint32_t state = seed * 2654435761u + 1u;
     for (size_t i = 0; i < image.SampleCount(); ++i) {
         // Every tenth sample at an extreme, so 0 and full scale are always covered.
-        const uint32_t r = random.Next();
+        const uint32_t r = Next(state);
         const bool extreme = r % 10 == 0;
         if (format == TypeDesc::UINT16)
             image.Samples<uint16_t>()[i] = extreme ? (r & 1 ? 65535 : 0) : uint16_t(r >> 4);
@@ -51,12 +45,11 @@ RawImage SpeckImage(int width, int height, uint32_t seed) {
     image.Bytes.resize(image.SampleCount() * 2);
     uint16_t* s = image.Samples<uint16_t>();
     for (size_t i = 0; i < image.SampleCount(); ++i) s[i] = uint16_t(20000 + (i % 3) * 5000);
-    Lcg random(seed);
+    uint32_t state = seed * 2654435761u + 1u;
     for (int n = 0; n < width * height / 60; ++n) {
-        const int x = int(random.Next() % uint32_t(width)),
-                  y = int(random.Next() % uint32_t(height));
-        const int size = 1 + int(random.Next() % 3);
-        const uint16_t v = random.Next() % 2 ? 65535 : 0;
+        const int x = int(Next(state) % uint32_t(width)), y = int(Next(state) % uint32_t(height));
+        const int size = 1 + int(Next(state) % 3);
+        const uint16_t v = Next(state) % 2 ? 65535 : 0;
         for (int dy = 0; dy < size && y + dy < height; ++dy)
             for (int dx = 0; dx < size && x + dx < width; ++dx)
                 for (int c = 0; c < 3; ++c)
@@ -135,17 +128,63 @@ std::vector<uint8_t> CliTest::Bytes(const std::string& name) const {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+void CliTest::WriteBytes(const std::string& name, const std::vector<uint8_t>& bytes,
+                         size_t count) const {
+    std::ofstream(dir_ / name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               std::streamsize(std::min(count, bytes.size())));
+}
+
+CliResult CliTest::Render(std::vector<std::string> args, const std::string& warning,
+                          const EnvList& env) const {
+    args.insert(args.begin(), "render");
+    args.push_back("-q");
+    const CliResult r = RunCli(args, env);
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    if (warning.empty())
+        EXPECT_EQ(r.Err, "");
+    else
+        EXPECT_TRUE(OneMessage(r, "vorlings: warning: ", warning));
+    return r;
+}
+
+RawImage CliTest::Clean(const std::string& size, const std::string& in, const std::string& out,
+                        std::vector<std::string> extra, const std::string& warning,
+                        const EnvList& env) const {
+    extra.insert(extra.begin(),
+                 {"clean", "-i", Path(in), "-s", "Filter Size=" + size, "-o", Path(out)});
+    Render(extra, warning, env);
+    return ReadRaw(Path(out));
+}
+
+::testing::AssertionResult OneMessage(const CliResult& r, const std::string& start,
+                                      const std::string& fragment) {
+    const std::vector<std::string> lines = r.MessageLines();
+    if (lines.size() != 1 || !lines[0].starts_with(start))
+        return ::testing::AssertionFailure()
+               << "not one line starting \"" << start << "\": " << r.Err;
+    size_t at = 0;
+    for (size_t from = 0; from <= fragment.size();) {
+        const size_t end = std::min(fragment.find('*', from), fragment.size());
+        at = lines[0].find(fragment.substr(from, end - from), at);
+        if (at == std::string::npos)
+            return ::testing::AssertionFailure() << "no \"" << fragment << "\" in " << lines[0];
+        at += end - from;
+        from = end + 1;
+    }
+    return ::testing::AssertionSuccess();
+}
+
 ::testing::AssertionResult SameSamples(const RawImage& a, const RawImage& b) {
-    if (a.Width != b.Width || a.Height != b.Height || a.Channels != b.Channels)
+    const auto shape = [](const RawImage& i) {
+        return std::to_string(i.Width) + "x" + std::to_string(i.Height) + "x" +
+               std::to_string(i.Channels) + " " + i.Format.c_str();
+    };
+    if (shape(a) != shape(b))
+        return ::testing::AssertionFailure() << shape(a) << " vs " << shape(b);
+    const auto [at, _] = std::mismatch(a.Bytes.begin(), a.Bytes.end(), b.Bytes.begin());
+    if (at != a.Bytes.end())
         return ::testing::AssertionFailure()
-               << "shape " << a.Width << "x" << a.Height << "x" << a.Channels << " vs " << b.Width
-               << "x" << b.Height << "x" << b.Channels;
-    if (a.Format != b.Format)
-        return ::testing::AssertionFailure()
-               << "format " << a.Format.c_str() << " vs " << b.Format.c_str();
-    for (size_t i = 0; i < a.Bytes.size(); ++i)
-        if (a.Bytes[i] != b.Bytes[i])
-            return ::testing::AssertionFailure()
-                   << "first difference at sample " << i / a.Format.size() << " (byte " << i << ")";
+               << "first difference at sample " << size_t(at - a.Bytes.begin()) / a.Format.size();
     return ::testing::AssertionSuccess();
 }

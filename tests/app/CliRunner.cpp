@@ -1,39 +1,44 @@
 #include "CliRunner.h"
 
-#include <cerrno>
 #include <csignal>
 #include <cstdlib>
-#include <poll.h>
+#include <sstream>
 #include <stdexcept>
+#include <sys/mman.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
+
+namespace {
+
+// Everything written so far to an in-memory file.
+std::string Contents(int fd) {
+    std::string text;
+    char buffer[4096];
+    for (ssize_t got; (got = pread(fd, buffer, sizeof buffer, off_t(text.size()))) > 0;)
+        text.append(buffer, size_t(got));
+    return text;
+}
+
+} // namespace
 
 std::vector<std::string> CliResult::MessageLines() const {
     std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < Err.size()) {
-        size_t end = Err.find('\n', start);
-        if (end == std::string::npos) end = Err.size();
-        std::string line = Err.substr(start, end - start);
-        if (line.rfind("Progress: ", 0) != 0) lines.push_back(line);
-        start = end + 1;
-    }
+    std::istringstream in(Err);
+    for (std::string line; std::getline(in, line);)
+        if (!line.starts_with("Progress: ")) lines.push_back(line);
     return lines;
 }
 
 CliProcess::CliProcess(const std::vector<std::string>& args, const EnvList& env,
-                       const std::string& binary) {
-    int out[2], err[2];
-    if (pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe failed");
+                       const std::string& binary)
+    : outFd_(memfd_create("stdout", MFD_CLOEXEC)), errFd_(memfd_create("stderr", MFD_CLOEXEC)) {
+    if (outFd_ < 0 || errFd_ < 0) throw std::runtime_error("memfd_create failed");
     pid_ = fork();
     if (pid_ < 0) throw std::runtime_error("fork failed");
     if (pid_ == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        dup2(err[1], STDERR_FILENO);
-        close(out[0]);
-        close(out[1]);
-        close(err[0]);
-        close(err[1]);
+        dup2(outFd_, STDOUT_FILENO);
+        dup2(errFd_, STDERR_FILENO);
         unsetenv("NUM_PROC_THARN");
         unsetenv("VORLINGS_PLUGIN_PATH");
         for (const auto& [name, value] : env) setenv(name.c_str(), value.c_str(), 1);
@@ -46,10 +51,6 @@ CliProcess::CliProcess(const std::vector<std::string>& args, const EnvList& env,
         execv(program.c_str(), argv.data());
         _exit(127);
     }
-    close(out[1]);
-    close(err[1]);
-    outFd_ = out[0];
-    errFd_ = err[0];
 }
 
 CliProcess::~CliProcess() {
@@ -61,34 +62,17 @@ CliProcess::~CliProcess() {
     if (errFd_ >= 0) close(errFd_);
 }
 
-bool CliProcess::Pump(int timeoutMs) {
-    pollfd fds[2];
-    int n = 0;
-    if (outFd_ >= 0) fds[n++] = {outFd_, POLLIN, 0};
-    if (errFd_ >= 0) fds[n++] = {errFd_, POLLIN, 0};
-    if (n == 0) return false;
-    if (poll(fds, nfds_t(n), timeoutMs) <= 0) return true;
-    for (int i = 0; i < n; ++i) {
-        if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-        char buffer[4096];
-        const ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
-        const bool isOut = fds[i].fd == outFd_;
-        if (got > 0) {
-            (isOut ? result_.Out : result_.Err).append(buffer, size_t(got));
-        } else if (got == 0 || errno != EINTR) {
-            close(fds[i].fd);
-            (isOut ? outFd_ : errFd_) = -1;
-        }
-    }
-    return true;
-}
-
 bool CliProcess::WaitForStderr(std::string_view text, std::chrono::seconds limit) {
     const auto end = std::chrono::steady_clock::now() + limit;
-    while (result_.Err.find(text) == std::string::npos) {
-        if (std::chrono::steady_clock::now() > end || !Pump(100)) return false;
+    for (;;) {
+        // Whether it had ended is asked first, so that an ended process has written all.
+        siginfo_t exit{};
+        const bool ended =
+            waitid(P_PID, id_t(pid_), &exit, WEXITED | WNOHANG | WNOWAIT) != 0 || exit.si_pid != 0;
+        if (Contents(errFd_).find(text) != std::string::npos) return true;
+        if (ended || std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    return true;
 }
 
 void CliProcess::Signal(int signal) {
@@ -96,13 +80,11 @@ void CliProcess::Signal(int signal) {
 }
 
 CliResult CliProcess::Finish() {
-    while (Pump(-1)) {
-    }
     int status = 0;
     waitpid(pid_, &status, 0);
     pid_ = -1;
-    result_.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return result_;
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), Contents(outFd_),
+            Contents(errFd_)};
 }
 
 CliResult RunCli(const std::vector<std::string>& args, const EnvList& env,

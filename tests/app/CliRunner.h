@@ -29,18 +29,15 @@ public:
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
 
-    /// Reads output until stderr holds `text` or the process ends; true when it appeared.
+    /// Waits until stderr holds `text` or the process ends; true when it appeared.
     bool WaitForStderr(std::string_view text, std::chrono::seconds limit);
     void Signal(int signal);
-    /// Reads the rest of the output and waits for the exit.
+    /// Waits for the exit; the status with all the output.
     CliResult Finish();
 
 private:
-    bool Pump(int timeoutMs);
-
     int pid_ = -1;
-    int outFd_ = -1, errFd_ = -1;
-    CliResult result_;
+    int outFd_ = -1, errFd_ = -1; ///< in-memory files holding stdout and stderr
 };
 
 /// Runs vorlings (or a copy of it at `binary`) to the end.
