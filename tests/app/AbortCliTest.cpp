@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Ctrl-C and SIGTERM during a render: the workers stop, no output is written, exit 130.
 #include "CliFixture.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the end-to-end tests share: a fresh folder per test, small image files written and
 // read back with OpenImageIO exactly as stored, and checks that nothing stray was left.
 #pragma once

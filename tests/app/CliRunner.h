@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Runs the real vorlings binary for the end-to-end tests, capturing its exit status, stdout
 // and stderr, with a clean environment for the variables it reads.
 #pragma once

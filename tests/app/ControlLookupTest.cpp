@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Naming controls on the command line, checked on a made-up control list that has the
 // awkward cases of the real tools: a label on two pages, colour triples in groups, a page
 // name holding "/", and labels that differ only in case.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Values typed for controls: what each kind accepts, what is refused, and the soft bounds.
 #include "ControlValue.h"
 

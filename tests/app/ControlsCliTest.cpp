@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Giving a tool its values on the command line: tools and controls by any of their names,
 // saved tools ("save" writes the tool's saved form, "--settings" loads it through the
 // factory; defaults, then saved values, then -s), and what list and info show.

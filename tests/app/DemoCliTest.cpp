@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The demo, as a new user first runs it.
 #include "CliFixture.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Bad input of every kind: one clear line naming what is at fault, the exit status of its
 // kind (2 for bad arguments, 1 for files and renders), and no output file left behind.
 #include "CliFixture.h"

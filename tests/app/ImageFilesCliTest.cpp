@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Image files through the real binary: values pass through untouched (Clean with
 // "Filter Size=0" copies exactly), kinds and channels follow the file, depth and pixel
 // aspect do as asked.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Sequences through the real binary: frame patterns, frame lists, frames found on disk,
 // --skip-existing, a missing frame, and the progress lines a render farm reads.
 #include "CliFixture.h"

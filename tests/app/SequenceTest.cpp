@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Frame patterns and frame lists.
 #include "Sequence.h"
 #include "ModuleLoader.h"
