@@ -151,11 +151,10 @@ __attribute__((target("avx2,fma"))) inline int32_t StrokeRowAvx2(const RowTaps& 
 
 // ---- 512 bits: four pixels per register -----------------------------------------------------
 
-/// As CheckedHalfAvx2, on eight channels (given as the bits of eight floats).
+/// As CheckedHalfAvx2, on eight channels.
 __attribute__((target("avx512f,avx512vl,avx2,fma"), always_inline)) inline __m256
-CheckedHalfAvx512(__m256d words, __m256d sums, __m512d weight, uint32_t& hits) {
-    const __m512d s = _mm512_fmadd_pd(_mm512_cvtps_pd(_mm256_castpd_ps(words)), weight,
-                                      _mm512_cvtps_pd(_mm256_castpd_ps(sums)));
+CheckedHalfAvx512(__m256 words, __m256 sums, __m512d weight, uint32_t& hits) {
+    const __m512d s = _mm512_fmadd_pd(_mm512_cvtps_pd(words), weight, _mm512_cvtps_pd(sums));
     const __m512i low = _mm512_and_si512(_mm512_castpd_si512(s), _mm512_set1_epi64(kBelowFloat));
     hits = _mm512_cmpeq_epi64_mask(low, _mm512_set1_epi64(kFloatMidpoint));
     return _mm512_cvtpd_ps(s);
@@ -186,14 +185,14 @@ PixelsAvx512(const RowTaps& taps, int32_t x, uint16_t* out, int32_t* suspects,
         const __m512i floorLess1 = _mm512_set1_epi32(kExactFloor - 1);
 #pragma GCC unroll 8
         for (int g = 0; g < G; ++g) {
-            const __m512d words = _mm512_castps_pd(_mm512_loadu_ps(row + 16 * g));
             const __m512d sums = _mm512_castps_pd(sum[g]);
             uint32_t hits, highHits;
-            const __m256 low = CheckedHalfAvx512(_mm512_extractf64x4_pd(words, 0),
-                                                 _mm512_extractf64x4_pd(sums, 0), weight, hits);
-            const __m256 high =
-                CheckedHalfAvx512(_mm512_extractf64x4_pd(words, 1), _mm512_extractf64x4_pd(sums, 1),
-                                  weight, highHits);
+            const __m256 low =
+                CheckedHalfAvx512(_mm256_loadu_ps(row + 16 * g),
+                                  _mm256_castpd_ps(_mm512_castpd512_pd256(sums)), weight, hits);
+            const __m256 high = CheckedHalfAvx512(_mm256_loadu_ps(row + 16 * g + 8),
+                                                  _mm256_castpd_ps(_mm512_extractf64x4_pd(sums, 1)),
+                                                  weight, highHits);
             hits |= highHits << 8;
             sum[g] = _mm512_castpd_ps(_mm512_insertf64x4(
                 _mm512_castpd256_pd512(_mm256_castps_pd(low)), _mm256_castps_pd(high), 1));

@@ -240,6 +240,21 @@ TEST(DBlurRows, FlatPicturesStayFlatUpToTheBorders) {
             EXPECT_TRUE(test::SamePixels(*flat, *RenderDBlur(flat, 0.9, angle, 1.0)))
                 << value << " at " << angle;
     }
+    // The 426 rounded weights of this stroke lift a white sum to 65535.6: it stays white
+    // rather than wrapping round to black.
+    float sum = 0;
+    for (const DBlurTap& tap : TapsOf(1.0, 90, false, 427, 1))
+        sum = float((long double)sum + 65535.0L * (long double)tap.Weight);
+    ASSERT_GE(double(sum) + 0.5, 65536.0);
+    for (ImageKind kind : {ImageKind::Int16, ImageKind::Float}) {
+        auto white = test::MakeImage(kind, 427, 1, [](int32_t, int32_t) {
+            return Pixel{{65535, 65535, 65535, 65535}};
+        });
+        auto scratch = Image::Create(kind, 427, 1);
+        DBlurJob job = MakeDBlurJob(1.0, 90, 0, *white, *scratch);
+        for (RowKernel kernel : Kernels())
+            EXPECT_TRUE(test::SamePixels(*white, *RunJob(job, kernel))) << int(kernel);
+    }
 }
 
 // A job over `in` with a tap list of our own.
