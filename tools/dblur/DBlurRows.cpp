@@ -128,16 +128,18 @@ private:
 };
 
 // The taps a vector kernel checks (DBlurRows.simd.h): those whose weight is below 2^-13, or
-// all of them if the channel sums could reach 2^17 (never for a normalised kernel: 65535 times
-// weights adding up to about 1, with float rounding of the sums well inside a factor of 2).
+// all of them if the channel sums could reach 2^17. A sum after k taps is at most 65535 times
+// the weights' total, grown by a factor 1 + 2^-24 per float store: below (1 + k 2^-23) for
+// fewer than 2^20 taps. For a normalised kernel (total about 1) that stays far below 2^17.
 std::vector<int32_t> CheckedTaps(std::span<const DBlurTap> taps) {
     const float exactFloor = 1.0f / 8192.0f;
     double total = 0.0;
     for (const DBlurTap& tap : taps) total += tap.Weight;
-    const bool small = 65535.0 * total * (1.0 + double(taps.size() + 1) * 0x1p-22) < 0x1p17;
+    const double growth = 1.0 + double(taps.size() + 1) * 0x1p-22;
+    const bool bounded = taps.size() < (size_t(1) << 20) && 65535.0 * total * growth < 0x1p17;
     std::vector<int32_t> checked;
     for (size_t k = 0; k < taps.size(); ++k)
-        if (!small || taps[k].Weight < exactFloor) checked.push_back(int32_t(k));
+        if (!bounded || taps[k].Weight < exactFloor) checked.push_back(int32_t(k));
     checked.push_back(int32_t(taps.size()));
     return checked;
 }

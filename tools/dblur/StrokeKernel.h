@@ -19,7 +19,8 @@ struct DBlurTap {
 
 /// What a stroke is built from: the relative length r (the stroke in pixels divided by M),
 /// the angle in degrees, M (the larger side of the picture, in pixels), whether the stroke is
-/// centred on the pixel or starts at it, and the pixel aspect A (height over width of a pixel).
+/// centred on the pixel or starts at it, and the pixel aspect A (the image's PixelAspect, by which
+/// every vertical extent is divided).
 struct StrokeShape {
     float RelativeLength;
     float Angle;

@@ -113,6 +113,8 @@ TEST(DBlurStroke, WorkedTapLists) {
                {{-2, 0, 0.2}, {-1, 0, 0.2}, {0, 0, 0.2}, {1, 0, 0.2}, {2, 0, 0.2}});
     ExpectTaps(TapsOf(0.03, 90, false),
                {{0, 0, 1.0 / 6}, {0, 1, 1.0 / 3}, {0, 2, 1.0 / 3}, {0, 3, 1.0 / 6}});
+    // Centred, the 3 pixels span rows -1.5 to 1.5: three whole cells.
+    ExpectTaps(TapsOf(0.03, 90, true), {{0, -1, 1.0 / 3}, {0, 0, 1.0 / 3}, {0, 1, 1.0 / 3}});
     ExpectTaps(TapsOf(0.03, 45, false), {{-1, 0, 0.0833},
                                          {0, 0, 0.1524},
                                          {-2, 1, 0.0833},
