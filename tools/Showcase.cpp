@@ -7,6 +7,8 @@ const std::vector<ToolShowcase>& Showcases() {
     static const std::vector<ToolShowcase> rows{
         // A 7 x 7 window on the 960-pixel demo picture clears specks of up to 3 x 3.
         {"CleanPlugIn", {"Filter Size=0.004"}},
+        // A 29-pixel streak rising at 30 degrees: the lights trail, edges smear along it.
+        {"DBlurPlugIn", {"Length=0.03", "Angle=30"}},
     };
     return rows;
 }
