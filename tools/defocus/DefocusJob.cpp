@@ -10,7 +10,7 @@
 namespace vorlings::defocus {
 
 std::optional<DefocusJob> MakeDefocusJob(float radius, int32_t duplicateEdges, const Image& input,
-                                         Image& intermediate, Image& output) {
+                                         Image& intermediate, Image& output, bool vector) {
     const int32_t width = input.Width, height = input.Height;
     // R is a float product; a NaN radius counts as 0 like a negative one.
     float pixels = float(width) * radius;
@@ -32,7 +32,8 @@ std::optional<DefocusJob> MakeDefocusJob(float radius, int32_t duplicateEdges, c
                           pixels,
                           frame::ChunkSplit::For(width, height),
                           std::move(rowKernel),
-                          std::move(columnKernel)};
+                          std::move(columnKernel),
+                          vector && VectorUnitAvailable()};
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }

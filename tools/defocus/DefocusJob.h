@@ -3,6 +3,7 @@
 #pragma once
 
 #include "GaussianKernel.h"
+#include "LaneSums.h"
 #include "LineKernel.h"
 #include "frame/Chunks.h"
 #include "host/Image.h"
@@ -26,6 +27,7 @@ struct DefocusJob {
     frame::ChunkSplit Split; ///< rows for the row pass, columns for the column pass
     LineKernel RowKernel;    ///< along rows, Width long
     LineKernel ColumnKernel; ///< along columns, Height long
+    bool Vector;             ///< the sums run on the vector unit
 };
 
 /// The job of one render from "Radius" (a float fraction of the width) and "Duplicate Edges"
@@ -33,6 +35,7 @@ struct DefocusJob {
 /// on for any value of 1 or more; the kernel and its form along rows and along columns; the
 /// chunk split. Null when the kernel cannot be built: then neither pass runs.
 std::optional<DefocusJob> MakeDefocusJob(float radius, int32_t duplicateEdges, const Image& input,
-                                         Image& intermediate, Image& output);
+                                         Image& intermediate, Image& output,
+                                         bool vector = VectorUnitAvailable());
 
 } // namespace vorlings::defocus

@@ -12,6 +12,14 @@ namespace {
 
 using frame::kWordsPerPixel;
 
+// Lanes the column pass sums at a time down a strip: their taps, a kernel's length of rows,
+// stay in the first-level cache from one output row to the next.
+constexpr int32_t kColumnLanes = 64;
+
+int32_t RoundUpToGroup(int32_t lanes) {
+    return (lanes + kLaneGroup - 1) / kLaneGroup * kLaneGroup;
+}
+
 // Fills the `reach` padding values at `to`, `step` words apart and `width` words wide, with
 // copies of the border values at `border`, or with zeros.
 void FillPadding(const uint16_t* border, bool duplicate, int32_t reach, ptrdiff_t step,
@@ -35,20 +43,20 @@ void RowPass(const DefocusJob& job, frame::ChunkRange rows, const std::atomic<in
     const frame::RowAccess source(*job.InputImage);
     const frame::RowAccess target(*job.IntermediateImage);
 
-    // One row at a time: the padded line, the sums, and the row's words for kinds that
-    // convert.
-    std::vector<uint16_t> padded(size_t(lanes + 2 * reach * kWordsPerPixel));
-    std::vector<uint16_t> sums(static_cast<size_t>(lanes));
+    // One row at a time: the padded line (and room for the last group of lanes to read on),
+    // the sums, and the row's words for kinds that convert.
+    std::vector<uint16_t> padded(size_t(lanes + 2 * reach * kWordsPerPixel + kLaneGroup));
+    std::vector<uint16_t> sums(size_t(RoundUpToGroup(lanes)));
     std::vector<uint16_t> converted(source.InPlace() ? 0 : size_t(lanes));
     uint16_t* const line = padded.data() + reach * kWordsPerPixel;
 
     for (int32_t y = rows.Begin; y < rows.End; ++y) {
-        QuarterWords(source.Read(y, 0, width, converted.data()), lanes, line);
+        QuarterWords(source.Read(y, 0, width, converted.data()), lanes, line, job.Vector);
         FillPadding(line, kernel.DuplicateEdges, reach, kWordsPerPixel, kWordsPerPixel,
                     padded.data());
         FillPadding(line + lanes - kWordsPerPixel, kernel.DuplicateEdges, reach, kWordsPerPixel,
                     kWordsPerPixel, line + lanes);
-        SumLanes(kernel, padded.data(), 0, sums.data(), 0, lanes, 1);
+        SumLanes(kernel, padded.data(), 0, sums.data(), 0, lanes, 1, job.Vector);
         target.Write(y, 0, width, sums.data());
     }
 }
@@ -74,11 +82,13 @@ void ColumnPass(const DefocusJob& job, frame::ChunkRange columns,
         const int32_t lanes = pixels * kWordsPerPixel;
         for (int32_t y = 0; y < height; ++y)
             QuarterWords(source.Read(y, x, pixels, converted.data()), lanes,
-                         top + ptrdiff_t(y) * kStripWords);
+                         top + ptrdiff_t(y) * kStripWords, job.Vector);
         FillPadding(top, kernel.DuplicateEdges, reach, kStripWords, lanes, strip.data());
         FillPadding(bottom, kernel.DuplicateEdges, reach, kStripWords, lanes, bottom + kStripWords);
 
-        SumLanes(kernel, strip.data(), kStripWords, sums.data(), kStripWords, lanes, height);
+        for (int32_t k = 0; k < lanes; k += kColumnLanes)
+            SumLanes(kernel, strip.data() + k, kStripWords, sums.data() + k, kStripWords,
+                     std::min(kColumnLanes, lanes - k), height, job.Vector);
         for (int32_t y = 0; y < height; ++y)
             target.Write(y, x, pixels, sums.data() + ptrdiff_t(y) * kStripWords);
     }
