@@ -85,7 +85,7 @@ private:
     RowAccess access_;
     int32_t slots_;
     size_t rowWords_;
-    int32_t converted_ = -1; // the lowest row converted so far
+    int32_t converted_ = -1; // the last (lowest on screen) row converted so far
     std::vector<uint16_t> ring_;
 };
 

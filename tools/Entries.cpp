@@ -4,6 +4,7 @@
 // so the host's class list always holds the tools in this order.
 #include "clean/CleanPlugIn.h"
 #include "dblur/DBlurPlugIn.h"
+#include "defocus/DefocusPlugIn.h"
 
 namespace {
 
@@ -11,5 +12,6 @@ using vorlings::frame::ToolEntry;
 
 ToolEntry cleanEntry(vorlings::clean::CleanInfo);
 ToolEntry dblurEntry(vorlings::dblur::DBlurInfo);
+ToolEntry defocusEntry(vorlings::defocus::DefocusInfo);
 
 } // namespace
