@@ -5,8 +5,6 @@
 // a symbolic link keeps pointing at the replaced file; a folder that refuses files is named.
 #include "CliFixture.h"
 
-#include <sys/stat.h>
-
 using OIIO::TypeDesc;
 
 namespace {
@@ -19,26 +17,20 @@ CliResult RunLimited(size_t blocks, const std::vector<std::string>& args) {
     return RunCli(shell, {}, "/bin/sh");
 }
 
-// A TIFF header of one 20000 x 20000 uncompressed or zip strip, and nothing of the strip.
-std::vector<uint8_t> HugeTiffHeader(uint16_t compression) {
+// A TIFF header of one 20000 x 20000 strip, uncompressed or zip, and nothing of the strip.
+std::vector<uint8_t> HugeTiffHeader(uint32_t compression) {
     const uint32_t side = 20000;
-    const std::vector<std::pair<uint16_t, uint32_t>> tags = {
-        {256, side}, {257, side}, {258, 8},    {259, compression}, {262, 1},
-        {273, 160},  {277, 1},    {278, side}, {279, side * side}};
-    std::vector<uint8_t> bytes = {'I', 'I', 42, 0, 8, 0, 0, 0};
+    // Tag, type (3 short, 4 long), value: width, height, bits, compression, photometric,
+    // strip offset, samples, rows per strip, strip bytes.
+    const uint32_t tags[][3] = {{256, 4, side},        {257, 4, side}, {258, 3, 8},
+                                {259, 3, compression}, {262, 3, 1},    {273, 4, 160},
+                                {277, 3, 1},           {278, 4, side}, {279, 4, side * side}};
+    std::vector<uint8_t> bytes = {'I', 'I', 42, 0, 8, 0, 0, 0, 9, 0};
     const auto put = [&](uint32_t value, int size) {
         for (int i = 0; i < size; ++i) bytes.push_back(uint8_t(value >> (8 * i)));
     };
-    put(uint32_t(tags.size()), 2);
-    for (const auto& [tag, value] : tags) {
-        const bool isShort = tag == 258 || tag == 259 || tag == 262 || tag == 277;
-        put(tag, 2);
-        put(isShort ? 3 : 4, 2);
-        put(1, 4);
-        put(value, 4);
-    }
-    put(0, 4);
-    bytes.resize(160, 0);
+    for (const auto& tag : tags) put(tag[0], 2), put(tag[1], 2), put(1, 4), put(tag[2], 4);
+    bytes.resize(160, 0); // the next directory's offset, 0, and padding
     return bytes;
 }
 
