@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <new>
+#include <span>
 #include <system_error>
 #include <type_traits>
 #include <vector>
@@ -79,7 +80,7 @@ void Scatter(const T* samples, int first, int count, int used, Image& image) {
 }
 
 // Clamps float samples to 0..1 (NaN to 0); returns how many were outside.
-size_t ClampToUnit(std::vector<float>& samples) {
+size_t ClampToUnit(std::span<float> samples) {
     size_t clamped = 0;
     for (float& v : samples) {
         if (v >= 0.0f && v <= 1.0f) continue;
@@ -157,7 +158,9 @@ class BandReader {
 public:
     BandReader(ImageInput& in, int used, TypeDesc type)
         : in_(in), used_(used), type_(type), rows_(BandRows(in.spec())),
-          band_(size_t(in.spec().width) * size_t(rows_) * size_t(used)) {}
+          size_(size_t(in.spec().width) * size_t(rows_) * size_t(used)),
+          // Left uninitialised: a band claimed by a broken header is never touched.
+          band_(new T[size_]) {}
 
     int Rows() const { return rows_; }
 
@@ -172,8 +175,8 @@ public:
             read =
                 spec.tile_width > 0
                     ? in_.read_tiles(0, 0, spec.x, spec.x + spec.width, y, y + count, spec.z,
-                                     spec.z + 1, 0, used_, type_, band_.data())
-                    : in_.read_scanlines(0, 0, y, y + count, spec.z, 0, used_, type_, band_.data());
+                                     spec.z + 1, 0, used_, type_, band_.get())
+                    : in_.read_scanlines(0, 0, y, y + count, spec.z, 0, used_, type_, band_.get());
         }
         // A reader may carry on past missing data with only a complaint (libjpeg's
         // "premature end", libtiff's short strip): that stops the frame too.
@@ -182,14 +185,15 @@ public:
         return why.empty() ? "the pixel data is missing or damaged" : why;
     }
 
-    std::vector<T>& Band() { return band_; }
+    std::span<T> Band() { return {band_.get(), size_}; }
 
 private:
     ImageInput& in_;
     int used_;
     TypeDesc type_;
     int rows_;
-    std::vector<T> band_;
+    size_t size_;
+    std::unique_ptr<T[]> band_;
 };
 
 // Reads every band and spreads it over the image, which is allocated once the first band
@@ -207,8 +211,10 @@ std::unique_ptr<Image> ReadImage(ImageInput& in, const std::string& path, int us
                             ")");
         if (!image && !(image = Image::Create(kind, spec.width, spec.height)))
             throw NoMemoryFor(path, spec);
-        if constexpr (std::is_same_v<T, float>) clamped += ClampToUnit(reader.Band());
-        Scatter(reader.Band().data(), first, count, used, *image);
+        const std::span<T> rows =
+            reader.Band().first(size_t(count) * size_t(spec.width) * size_t(used));
+        if constexpr (std::is_same_v<T, float>) clamped += ClampToUnit(rows);
+        Scatter(rows.data(), first, count, used, *image);
     }
     return image;
 }
