@@ -434,6 +434,8 @@ void CheckOutputPath(const std::string& path, const OutputChoice& choice) {
     std::error_code ec;
     if (!folder.empty() && !fs::is_directory(folder, ec))
         throw FileError(path + ": the folder " + Quoted(folder.string()) + " does not exist");
+    if (fs::is_directory(path, ec))
+        throw FileError(path + ": is a folder; an output must be a file name");
     // A folder that refuses files is found before anything is rendered.
     PendingFile probe(path);
 }

@@ -119,9 +119,17 @@ TEST_F(CliTest, ALinkedOutputReplacesItsTargetWithItsPermissions) {
     EXPECT_EQ(TempFiles(), std::vector<std::string>{});
 }
 
-// /sys takes no new files, for any user.
-TEST_F(CliTest, AFolderThatRefusesTheOutputIsNamedWithTheReason) {
+// /sys takes no new files, for any user; a folder cannot be replaced by a picture.
+TEST_F(CliTest, AnOutputThatCannotBeWrittenIsRefusedBeforeTheRender) {
     WriteRaw(Path("in.png"), NoiseImage(16, 9, 3, TypeDesc::UINT16, 7));
-    EXPECT_FAILS_WITH(RunCli({"render", "clean", "-i", Path("in.png"), "-o", "/sys/out.png", "-q"}),
-                      1, "/sys/out.png: cannot write in the folder \"/sys\" (");
+    std::filesystem::create_directories(Path("folder.png"));
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"/sys/out.png", "/sys/out.png: cannot write in the folder \"/sys\" ("},
+        {Path("folder.png"), Path("folder.png") + ": is a folder"}};
+    for (const auto& [out, message] : cases) {
+        SCOPED_TRACE(out);
+        EXPECT_FAILS_WITH(RunCli({"render", "clean", "-i", Path("in.png"), "-o", out, "-q"}), 1,
+                          message);
+        EXPECT_EQ(TempFiles(), std::vector<std::string>{});
+    }
 }
