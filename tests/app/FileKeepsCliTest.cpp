@@ -13,21 +13,21 @@ using OIIO::TypeDesc;
 
 namespace {
 
-// Writes `image` with the names and attributes of `spec` (its size and format are the
-// image's).
-void WriteWith(const std::string& path, const RawImage& image, ImageSpec spec) {
-    spec.width = spec.full_width = image.Width;
-    spec.height = spec.full_height = image.Height;
-    spec.nchannels = image.Channels;
-    spec.set_format(image.Format);
+// Writes `image` with the channel names and attributes of `header` (its size and format are
+// the image's).
+void WriteWith(const std::string& path, const RawImage& image, ImageSpec header) {
+    header.width = header.full_width = image.Width;
+    header.height = header.full_height = image.Height;
+    header.nchannels = image.Channels;
+    header.set_format(image.Format);
     auto out = OIIO::ImageOutput::create(path);
-    ASSERT_TRUE(out && out->open(path, spec)) << path;
+    ASSERT_TRUE(out && out->open(path, header)) << path;
     ASSERT_TRUE(out->write_image(image.Format, image.Bytes.data())) << out->geterror();
     ASSERT_TRUE(out->close());
 }
 
 // The header as read with alpha left as stored ("oiio:UnassociatedAlpha" says which).
-ImageSpec SpecOf(const std::string& path) {
+ImageSpec HeaderOf(const std::string& path) {
     ImageSpec config;
     config.attribute("oiio:UnassociatedAlpha", 1);
     auto in = OIIO::ImageInput::open(path, &config);
@@ -35,18 +35,18 @@ ImageSpec SpecOf(const std::string& path) {
     return in ? in->spec() : ImageSpec();
 }
 
-std::string AttributeText(const ImageSpec& spec, const std::string& name) {
-    const OIIO::ParamValue* p = spec.find_attribute(name);
+std::string AttributeText(const ImageSpec& header, const std::string& name) {
+    const OIIO::ParamValue* p = header.find_attribute(name);
     return p ? p->get_string() : "(none)";
 }
 
 ImageSpec Described(std::vector<std::string> names,
                     std::vector<std::pair<std::string, std::string>> texts) {
-    ImageSpec spec;
-    spec.channelnames = std::move(names);
-    spec.alpha_channel = spec.channelnames.size() == 4 ? 3 : -1;
-    for (const auto& [name, value] : texts) spec.attribute(name, value);
-    return spec;
+    ImageSpec header;
+    header.channelnames = std::move(names);
+    header.alpha_channel = header.channelnames.size() == 4 ? 3 : -1;
+    for (const auto& [name, value] : texts) header.attribute(name, value);
+    return header;
 }
 
 } // namespace
@@ -66,12 +66,12 @@ TEST_F(CliTest, AlphaAssociationIsWhatTheInputSaid) {
         const Case& c = cases[i];
         SCOPED_TRACE(c.In);
         const RawImage in = NoiseImage(9, 5, 4, c.Format, uint32_t(i));
-        ImageSpec spec = Described({"R", "G", "B", "A"}, {});
+        ImageSpec header = Described({"R", "G", "B", "A"}, {});
         if (c.WrittenUnassociated >= 0)
-            spec.attribute("oiio:UnassociatedAlpha", c.WrittenUnassociated);
-        WriteWith(Path(c.In), in, spec);
+            header.attribute("oiio:UnassociatedAlpha", c.WrittenUnassociated);
+        WriteWith(Path(c.In), in, header);
         const RawImage out = Clean("0", c.In, "out.tif");
-        EXPECT_EQ(SpecOf(Path("out.tif")).get_int_attribute("oiio:UnassociatedAlpha", 0),
+        EXPECT_EQ(HeaderOf(Path("out.tif")).get_int_attribute("oiio:UnassociatedAlpha", 0),
                   int(c.Unassociated));
         if (c.Format == TypeDesc::UINT16) {
             EXPECT_TRUE(SameSamples(out, ReadRaw(Path(c.In))));
@@ -115,7 +115,7 @@ TEST_F(CliTest, MetadataChannelNamesAndCompressionAreKept) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Out);
         Clean("0", c.In, c.Out, c.Extra);
-        const ImageSpec in = SpecOf(Path(c.In)), out = SpecOf(Path(c.Out));
+        const ImageSpec in = HeaderOf(Path(c.In)), out = HeaderOf(Path(c.Out));
         EXPECT_EQ(out.get_string_attribute("compression"), c.Compression);
         EXPECT_EQ(AttributeText(out, "DateTime"), AttributeText(in, "DateTime"));
         if (c.In.substr(c.In.size() - 3) != c.Out.substr(c.Out.size() - 3)) continue;
@@ -123,7 +123,7 @@ TEST_F(CliTest, MetadataChannelNamesAndCompressionAreKept) {
             EXPECT_EQ(AttributeText(out, name), AttributeText(in, name)) << name;
         EXPECT_EQ(out.channelnames, in.channelnames);
     }
-    EXPECT_EQ(SpecOf(Path("same.exr")).channelnames, layer);
+    EXPECT_EQ(HeaderOf(Path("same.exr")).channelnames, layer);
 
     // A tiled file is read tile by tile, windows included.
     ImageSpec tiled = Described({"R", "G", "B", "A"}, {});
@@ -133,7 +133,7 @@ TEST_F(CliTest, MetadataChannelNamesAndCompressionAreKept) {
     const RawImage tiles = NoiseImage(40, 30, 4, TypeDesc::HALF, 5);
     WriteWith(Path("tiled.exr"), tiles, tiled);
     EXPECT_TRUE(SameSamples(Clean("0", "tiled.exr", "untiled.exr"), tiles));
-    EXPECT_EQ(SpecOf(Path("untiled.exr")).y, -5);
+    EXPECT_EQ(HeaderOf(Path("untiled.exr")).y, -5);
 }
 
 // OpenImageIO writes its default for a compression it does not know; vorlings refuses one.
