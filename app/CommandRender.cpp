@@ -58,14 +58,15 @@ int RunRender(const RenderOptions& options) {
     Operator& tool = *prepared.Tool;
     const std::string& toolName = prepared.Name;
 
-    std::optional<SampleDepth> depth;
-    if (!options.Depth.empty() && !(depth = ParseDepth(options.Depth)))
+    OutputChoice choice;
+    if (!options.Depth.empty() && !(choice.Depth = ParseDepth(options.Depth)))
         throw UsageError("--depth " + Quoted(options.Depth) + " is not 8, 16 or float");
+    choice.Compression = options.Compression;
 
     InputSources inputs(tool, toolName, options.Inputs, options.PixelAspect);
     const FramePattern output(options.Output);
     const FramePlan plan = PlanFrames(options, output, inputs);
-    CheckOutputPath(output.PathFor(plan.Frames.front()));
+    CheckOutputPath(output.PathFor(plan.Frames.front()), choice);
 
     const auto fetch = [&](const Input& input, int, double time) {
         return inputs.Fetch(input, time);
@@ -91,13 +92,9 @@ int RunRender(const RenderOptions& options) {
         }
         inputs.ThrowPending();
 
-        FileLayout layout;
-        if (const FileLayout* main = inputs.MainLayout()) layout = *main;
-        if (depth) {
-            layout.Depth = *depth;
-            layout.BitsPerSample = 0;
-        }
-        WriteImageFile(*image, outPath, layout);
+        static const FileLayout kNoInput;
+        const FileLayout* main = inputs.MainLayout();
+        WriteImageFile(*image, outPath, main ? *main : kNoInput, choice);
         progress.Step(outPath);
     }
     progress.Finish();

@@ -15,7 +15,8 @@ struct RenderOptions {
     std::string Frames; ///< "-f" list; empty: a still, or the frames on disk
     std::string SettingsFile;
     std::optional<double> PixelAspect;
-    std::string Depth; ///< "8", "16", "float"; empty: the input's
+    std::string Depth;       ///< "8", "16", "float"; empty: the input's
+    std::string Compression; ///< "NAME[:QUALITY]"; empty: the input's
     bool SkipExisting = false;
     bool Quiet = false;
 };

@@ -5,6 +5,7 @@
 #include "AtomicFile.h"
 #include "Errors.h"
 #include "Messages.h"
+#include "PendingFileProxy.h"
 #include "Text.h"
 
 #include <OpenImageIO/imagebuf.h>
@@ -88,8 +89,11 @@ void WriteContactSheet(const std::vector<SheetTile>& tiles, const std::string& p
         Warn(path + ": no font for the labels (install fonts-dejavu-core); written without");
 
     PendingFile pending(path);
-    if (!sheet.write(pending.TempPath(), TypeDesc::UINT8, "png"))
-        throw FileError(path + ": cannot be written (" + OneLine(sheet.geterror()) + ")");
+    PendingFileProxy proxy(pending);
+    sheet.set_write_ioproxy(&proxy);
+    const bool written = sheet.write(path, TypeDesc::UINT8, "png");
+    pending.CheckWrites();
+    if (!written) throw FileError(path + ": cannot be written (" + OneLine(sheet.geterror()) + ")");
     if (AbortRequested()) throw AbortedError();
     pending.Commit();
 }

@@ -6,6 +6,7 @@
 #include "ImageIO.h"
 
 #include <limits>
+#include <string>
 #include <type_traits>
 
 namespace imageio {
@@ -36,5 +37,9 @@ inline ImageKind KindFor(SampleDepth depth) {
     }
     return ImageKind::Int16;
 }
+
+/// Reads every row of the image file at `path` and drops it: what a reader says of the first
+/// row it cannot read, or "" when all of them read.
+std::string ReadBackProblem(const std::string& path);
 
 } // namespace imageio

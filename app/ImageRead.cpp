@@ -13,7 +13,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <new>
+#include <span>
+#include <system_error>
+#include <type_traits>
 #include <vector>
 
 using OIIO::ImageInput;
@@ -38,9 +45,9 @@ SampleDepth DepthOfFile(const TypeDesc& format) {
     }
 }
 
-// The type the samples of `depth` are read as: that of the image kind holding them.
-TypeDesc ReadTypeOf(SampleDepth depth) {
-    switch (KindFor(depth)) {
+// The type samples are read as for an image of `kind`.
+TypeDesc ReadTypeOf(ImageKind kind) {
+    switch (kind) {
     case ImageKind::Int8:
         return TypeDesc::UINT8;
     case ImageKind::Int16:
@@ -51,11 +58,12 @@ TypeDesc ReadTypeOf(SampleDepth depth) {
     return TypeDesc::UINT16;
 }
 
-// Spreads the file's interleaved samples (`used` channels) over the image's words.
+// Spreads `count` rows of the file's interleaved samples (`used` channels) over the image's
+// words from row `first` on.
 template <class T>
-void Scatter(const std::vector<T>& samples, int used, Image& image) {
-    for (int32_t y = 0; y < image.Height; ++y) {
-        const T* in = samples.data() + size_t(y) * size_t(image.Width) * size_t(used);
+void Scatter(const T* samples, int first, int count, int used, Image& image) {
+    for (int32_t y = first; y < first + count; ++y) {
+        const T* in = samples + size_t(y - first) * size_t(image.Width) * size_t(used);
         T* out = reinterpret_cast<T*>(image.RowTable[y]);
         for (int32_t x = 0; x < image.Width; ++x, in += used, out += 4) {
             if (used <= 2) {
@@ -72,7 +80,7 @@ void Scatter(const std::vector<T>& samples, int used, Image& image) {
 }
 
 // Clamps float samples to 0..1 (NaN to 0); returns how many were outside.
-size_t ClampToUnit(std::vector<float>& samples) {
+size_t ClampToUnit(std::span<float> samples) {
     size_t clamped = 0;
     for (float& v : samples) {
         if (v >= 0.0f && v <= 1.0f) continue;
@@ -82,23 +90,133 @@ size_t ClampToUnit(std::vector<float>& samples) {
     return clamped;
 }
 
-template <class T>
-std::vector<T> ReadSamples(ImageInput& in, const std::string& path, int used, TypeDesc type) {
+std::string WholeNumber(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.0f", std::ceil(value));
+    return text;
+}
+
+// A DPX header records the size of the whole file; 0 when it does not (or is no DPX).
+uint64_t DpxDeclaredSize(const std::string& path) {
+    unsigned char header[20] = {};
+    std::ifstream file(path, std::ios::binary);
+    if (!file.read(reinterpret_cast<char*>(header), sizeof header)) return 0;
+    const bool big = std::memcmp(header, "SDPX", 4) == 0;
+    if (!big && std::memcmp(header, "XPDS", 4) != 0) return 0;
+    const unsigned char* s = header + 16;
+    const uint32_t size =
+        big ? uint32_t(s[0]) << 24 | uint32_t(s[1]) << 16 | uint32_t(s[2]) << 8 | s[3]
+            : uint32_t(s[3]) << 24 | uint32_t(s[2]) << 16 | uint32_t(s[1]) << 8 | s[0];
+    return size == 0xFFFFFFFFu ? 0 : size;
+}
+
+// Refuses a file that cannot hold the data its header declares, before memory is set aside
+// for it: uncompressed samples need at least width x height x channels x bits / 8 bytes, and
+// a DPX file must be as long as its header says. (Compressed data is checked as it is read.)
+void CheckDeclaredSize(const std::string& path, const ImageInput& in) {
+    std::error_code ec;
+    const uint64_t fileSize = std::filesystem::file_size(path, ec);
+    if (ec) return;
     const ImageSpec& spec = in.spec();
-    std::vector<T> samples;
-    try {
-        samples.resize(size_t(spec.width) * size_t(spec.height) * size_t(used));
-    } catch (const std::bad_alloc&) {
-        throw FileError(path + ": not enough memory for a " + std::to_string(spec.width) + " x " +
-                        std::to_string(spec.height) + " image");
+    const std::string format = in.format_name();
+    if (format == "dpx") {
+        if (const uint64_t declared = DpxDeclaredSize(path); declared > fileSize)
+            throw FileError(path + ": the file is cut short (" + std::to_string(fileSize) +
+                            " of the " + std::to_string(declared) + " bytes its header gives)");
     }
-    bool read = false;
-    {
-        QuietStderr quiet;
-        read = in.read_image(0, 0, 0, used, type, samples.data());
+    if (EqualsIgnoreCase(spec.get_string_attribute("compression"), "none")) {
+        const int bits = spec.get_int_attribute("oiio:BitsPerSample", 0);
+        const double pixelBits =
+            bits > 0 ? double(bits) * spec.nchannels : double(spec.pixel_bytes(true)) * 8.0;
+        const double needed = double(spec.width) * double(spec.height) * pixelBits / 8.0;
+        if (needed > double(fileSize))
+            throw FileError(path + ": the file is cut short (its " + std::to_string(spec.width) +
+                            " x " + std::to_string(spec.height) + " uncompressed image needs " +
+                            WholeNumber(needed) + " bytes; the file has " +
+                            std::to_string(fileSize) + ")");
     }
-    if (!read) throw FileError(path + ": cannot be read (" + OneLine(in.geterror()) + ")");
-    return samples;
+}
+
+// Rows are read in bands, each whole strips, chunks or tiles of the file (256 rows is a whole
+// number of every OpenEXR chunk height), so that a missing strip stops the read where it is
+// and the first band is read before the image is allocated.
+int BandRows(const ImageSpec& spec) {
+    int unit =
+        spec.tile_height > 0 ? spec.tile_height : spec.get_int_attribute("tiff:RowsPerStrip", 1);
+    unit = std::clamp(unit, 1, spec.height);
+    const int rows = (std::max(256, unit) + unit - 1) / unit * unit;
+    return std::min(rows, spec.height);
+}
+
+CommandError NoMemoryFor(const std::string& path, const ImageSpec& spec) {
+    return FileError(path + ": not enough memory for a " + std::to_string(spec.width) + " x " +
+                     std::to_string(spec.height) + " image");
+}
+
+template <class T>
+class BandReader {
+public:
+    BandReader(ImageInput& in, int used, TypeDesc type)
+        : in_(in), used_(used), type_(type), rows_(BandRows(in.spec())),
+          size_(size_t(in.spec().width) * size_t(rows_) * size_t(used)),
+          // Left uninitialised: a band claimed by a broken header is never touched.
+          band_(new T[size_]) {}
+
+    int Rows() const { return rows_; }
+
+    /// Reads the rows from `first` on (a band, fewer at the bottom) into Band(); returns the
+    /// reader's complaint, or "" when every row was read.
+    std::string Read(int first, int count) {
+        const ImageSpec& spec = in_.spec();
+        const int y = spec.y + first;
+        bool read = false;
+        {
+            QuietStderr quiet;
+            read =
+                spec.tile_width > 0
+                    ? in_.read_tiles(0, 0, spec.x, spec.x + spec.width, y, y + count, spec.z,
+                                     spec.z + 1, 0, used_, type_, band_.get())
+                    : in_.read_scanlines(0, 0, y, y + count, spec.z, 0, used_, type_, band_.get());
+        }
+        // A reader may carry on past missing data with only a complaint (libjpeg's
+        // "premature end", libtiff's short strip): that stops the frame too.
+        if (read && !in_.has_error()) return "";
+        const std::string why = OneLine(in_.geterror());
+        return why.empty() ? "the pixel data is missing or damaged" : why;
+    }
+
+    std::span<T> Band() { return {band_.get(), size_}; }
+
+private:
+    ImageInput& in_;
+    int used_;
+    TypeDesc type_;
+    int rows_;
+    size_t size_;
+    std::unique_ptr<T[]> band_;
+};
+
+// Reads every band and spreads it over the image, which is allocated once the first band
+// has been read. Float samples are clamped to 0..1; the count is added to `clamped`.
+template <class T>
+std::unique_ptr<Image> ReadImage(ImageInput& in, const std::string& path, int used, ImageKind kind,
+                                 size_t& clamped) {
+    const ImageSpec& spec = in.spec();
+    BandReader<T> reader(in, used, ReadTypeOf(kind));
+    std::unique_ptr<Image> image;
+    for (int first = 0; first < spec.height; first += reader.Rows()) {
+        const int count = std::min(reader.Rows(), spec.height - first);
+        if (const std::string why = reader.Read(first, count); !why.empty())
+            throw FileError(path + ": cannot be read at row " + std::to_string(first) + " (" + why +
+                            ")");
+        if (!image && !(image = Image::Create(kind, spec.width, spec.height)))
+            throw NoMemoryFor(path, spec);
+        const std::span<T> rows =
+            reader.Band().first(size_t(count) * size_t(spec.width) * size_t(used));
+        if constexpr (std::is_same_v<T, float>) clamped += ClampToUnit(rows);
+        Scatter(rows.data(), first, count, used, *image);
+    }
+    return image;
 }
 
 } // namespace
@@ -149,28 +267,40 @@ LoadedImage ReadImageFile(const std::string& path, std::optional<double> pixelAs
     layout.FullY = spec.full_y;
     layout.FullWidth = spec.full_width;
     layout.FullHeight = spec.full_height;
+    layout.Format = in->format_name();
+    for (int c = 0; c < used && c < int(spec.channelnames.size()); ++c)
+        layout.ChannelNames.push_back(spec.channelnames[size_t(c)]);
+    // With the hint given, a reader that knows the alpha is unassociated says so; other
+    // files (OpenEXR, TIFF with associated alpha) hold colour premultiplied by alpha.
+    layout.AssociatedAlpha = !spec.get_int_attribute("oiio:UnassociatedAlpha", 0);
+    layout.Compression = spec.get_string_attribute("compression");
+    layout.CompressionQuality = spec.get_int_attribute("CompressionQuality", -1);
+    layout.Metadata = spec.extra_attribs;
 
-    std::unique_ptr<Image> image = Image::Create(KindFor(layout.Depth), spec.width, spec.height);
-    if (!image)
-        throw FileError(path + ": not enough memory for a " + std::to_string(spec.width) + " x " +
-                        std::to_string(spec.height) + " image");
+    CheckDeclaredSize(path, *in);
+    // Complaints while the header was read that did not stop it (an unknown tag) are no
+    // missing data; those while the pixels are read are.
+    (void)in->geterror();
 
-    const TypeDesc type = ReadTypeOf(layout.Depth);
-    switch (image->Kind) {
-    case ImageKind::Int8:
-        Scatter(ReadSamples<uint8_t>(*in, path, used, type), used, *image);
-        break;
-    case ImageKind::Int16:
-        Scatter(ReadSamples<uint16_t>(*in, path, used, type), used, *image);
-        break;
-    case ImageKind::Float: {
-        std::vector<float> samples = ReadSamples<float>(*in, path, used, type);
-        if (const size_t clamped = ClampToUnit(samples))
-            Warn(path + ": " + std::to_string(clamped) + " values outside 0..1 were clamped");
-        Scatter(samples, used, *image);
-        break;
+    const ImageKind kind = KindFor(layout.Depth);
+    size_t clamped = 0;
+    std::unique_ptr<Image> image;
+    try {
+        switch (kind) {
+        case ImageKind::Int8:
+            image = ReadImage<uint8_t>(*in, path, used, kind, clamped);
+            break;
+        case ImageKind::Int16:
+            image = ReadImage<uint16_t>(*in, path, used, kind, clamped);
+            break;
+        case ImageKind::Float:
+            image = ReadImage<float>(*in, path, used, kind, clamped);
+            break;
+        }
+    } catch (const std::bad_alloc&) {
+        throw NoMemoryFor(path, spec);
     }
-    }
+    if (clamped) Warn(path + ": " + std::to_string(clamped) + " values outside 0..1 were clamped");
 
     double aspect = spec.get_float_attribute("PixelAspectRatio", 1.0f);
     if (!(aspect > 0.0) || !std::isfinite(aspect)) aspect = 1.0;
@@ -178,4 +308,25 @@ LoadedImage ReadImageFile(const std::string& path, std::optional<double> pixelAs
     image->PixelAspect = pixelAspect.value_or(aspect);
     loaded.Pixels = std::move(image);
     return loaded;
+}
+
+std::string imageio::ReadBackProblem(const std::string& path) {
+    std::unique_ptr<ImageInput> in;
+    {
+        QuietStderr quiet;
+        in = ImageInput::open(path);
+    }
+    if (!in) {
+        const std::string why = OneLine(OIIO::geterror());
+        return why.empty() ? "not a readable image" : why;
+    }
+    (void)in->geterror();
+    const ImageSpec& spec = in->spec();
+    BandReader<uint8_t> reader(*in, std::min(spec.nchannels, 4), TypeDesc::UINT8);
+    for (int first = 0; first < spec.height; first += reader.Rows())
+        if (const std::string why =
+                reader.Read(first, std::min(reader.Rows(), spec.height - first));
+            !why.empty())
+            return "row " + std::to_string(first) + ": " + why;
+    return "";
 }

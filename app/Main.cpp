@@ -84,6 +84,8 @@ int main(int argc, char** argv) {
             ->check(CLI::PositiveNumber);
     renderCmd->add_option("--depth", render.Depth, "Output depth: 8, 16 or float")
         ->check(CLI::IsMember({"8", "16", "float"}));
+    renderCmd->add_option("--compression", render.Compression,
+                          "NAME[:QUALITY]: none, zip, piz, dwaa, lzw, ... (default: the input's)");
     renderCmd->add_flag("--skip-existing", render.SkipExisting, "Leave existing outputs alone");
     renderCmd->add_flag("-q,--quiet", render.Quiet, "No progress");
 

@@ -4,6 +4,7 @@
 #include "Progress.h"
 
 #include <cstdio>
+#include <set>
 
 void Warn(const std::string& text) {
     // A progress bar owns the current terminal line; start a fresh one first.
@@ -16,4 +17,9 @@ void ReportError(const std::string& text) {
     Progress::BreakLine();
     std::fprintf(stderr, "vorlings: %s\n", text.c_str());
     std::fflush(stderr);
+}
+
+void WarnOnce(const std::string& key, const std::string& text) {
+    static std::set<std::string> given;
+    if (given.insert(key).second) Warn(text);
 }

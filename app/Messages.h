@@ -9,3 +9,7 @@ void Warn(const std::string& text);
 
 /// "vorlings: TEXT", the one line a failed command leaves.
 void ReportError(const std::string& text);
+
+/// Warn(text) the first time `key` is given, nothing after: a sequence warns once of what
+/// every frame would repeat.
+void WarnOnce(const std::string& key, const std::string& text);

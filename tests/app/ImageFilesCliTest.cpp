@@ -63,7 +63,9 @@ TEST_F(CliTest, DepthConvertsAsThePixelRoutinesDo) {
         // And back: 8-bit values widen by 257, so 8 -> 16 -> 8 is exact.
         wide.Samples<uint16_t>()[i] = uint16_t(eight.Samples<uint8_t>()[i] * 257u);
     }
-    EXPECT_TRUE(SameSamples(Clean("0", "in.png", "out8.png", {"--depth", "8"}), eight));
+    EXPECT_TRUE(SameSamples(Clean("0", "in.png", "out8.png", {"--depth", "8"},
+                                  Path("out8.png") + ": --depth 8 holds fewer bits"),
+                            eight));
     EXPECT_TRUE(SameSamples(Clean("0", "in.png", "outf.exr", {"--depth", "float"}), real));
     EXPECT_TRUE(SameSamples(Clean("0", "out8.png", "back16.png", {"--depth", "16"}), wide));
 }
