@@ -3,11 +3,13 @@
 // file are built in declaration order and destroyed in reverse when the module is unloaded,
 // so the host's class list always holds the tools in this order.
 #include "clean/CleanPlugIn.h"
+#include "crashzoom/CrashZoomPlugIn.h"
 
 namespace {
 
 using vorlings::frame::ToolEntry;
 
 ToolEntry cleanEntry(vorlings::clean::CleanInfo);
+ToolEntry crashZoomEntry(vorlings::crashzoom::CrashZoomInfo);
 
 } // namespace
