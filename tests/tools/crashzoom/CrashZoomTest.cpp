@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <vector>
 
 using namespace vorlings::crashzoom;
@@ -28,50 +27,38 @@ std::unique_ptr<Image> RenderZoom(std::shared_ptr<Image> input, const Settings& 
     return test::Render(tool, std::move(input));
 }
 
-using Line = std::pair<std::pair<int64_t, int64_t>, std::pair<int64_t, int64_t>>;
-using Counts = std::map<std::pair<int32_t, int32_t>, uint64_t>;
+// Samples per pixel of a frame, row after row.
+using Counts = std::vector<uint64_t>;
 
 // The walk one sample at a time, each clamped to the frame: the obviously right way.
-Counts SlowWalk(const Line& line, int shift, int32_t w, int32_t h) {
-    auto [x, y] = line.first;
-    const auto [x1, y1] = line.second;
-    const int64_t ax = std::abs(x1 - x), ay = std::abs(y1 - y);
-    const int64_t sx = x1 < x ? -1 : 1, sy = y1 < y ? -1 : 1;
-    const bool yMajor = ay > ax;
+Counts SlowWalk(StreakLine s, int shift, int32_t w, int32_t h) {
+    const int64_t ax = std::abs(s.X1 - s.X0), ay = std::abs(s.Y1 - s.Y0);
     const int64_t major = std::max(ax, ay), minor = std::min(ax, ay);
-    std::vector<uint64_t> grid(size_t(w) * size_t(h));
+    int64_t& along = ay > ax ? s.Y0 : s.X0;
+    int64_t& across = ay > ax ? s.X0 : s.Y0;
+    const int64_t alongStep = (ay > ax ? s.Y1 < s.Y0 : s.X1 < s.X0) ? -1 : 1;
+    const int64_t acrossStep = (ay > ax ? s.X1 < s.X0 : s.Y1 < s.Y0) ? -1 : 1;
+    Counts counts(size_t(w) * size_t(h));
     int64_t err = -major;
     for (int64_t i = 0; i <= major; ++i) {
-        ++grid[size_t(std::clamp<int64_t>(y >> shift, 0, h - 1) * w +
-                      std::clamp<int64_t>(x >> shift, 0, w - 1))];
+        ++counts[size_t(std::clamp<int64_t>(s.Y0 >> shift, 0, h - 1) * w +
+                        std::clamp<int64_t>(s.X0 >> shift, 0, w - 1))];
         err += 2 * minor;
         if (err > 0) {
-            if (yMajor)
-                x += sx;
-            else
-                y += sy;
+            across += acrossStep;
             err -= 2 * major;
         }
-        if (yMajor)
-            y += sy;
-        else
-            x += sx;
+        along += alongStep;
     }
-    Counts counts;
-    for (size_t i = 0; i < grid.size(); ++i)
-        if (grid[i]) counts[{int32_t(i % size_t(w)), int32_t(i / size_t(w))}] = grid[i];
     return counts;
 }
 
-Counts FastWalk(const Line& line, int shift, int32_t w, int32_t h, uint64_t* samples = nullptr) {
-    Counts counts;
-    const StreakLine streak{line.first.first, line.first.second, line.second.first,
-                            line.second.second};
-    const uint64_t n = WalkStreak(streak, shift, w, h, [&](int32_t c, int32_t r, uint64_t k) {
-        EXPECT_TRUE(c >= 0 && c < w && r >= 0 && r < h) << c << ", " << r;
-        if (k > 0) counts[{c, r}] += k;
+Counts FastWalk(const StreakLine& s, int shift, int32_t w, int32_t h, uint64_t* samples) {
+    Counts counts(size_t(w) * size_t(h));
+    *samples = WalkStreak(s, shift, w, h, [&](std::ptrdiff_t c, std::ptrdiff_t r, uint64_t k) {
+        ASSERT_TRUE(c >= 0 && c < w && r >= 0 && r < h) << c << ", " << r;
+        counts[size_t(r * w + c)] += k;
     });
-    if (samples) *samples = n;
     return counts;
 }
 
@@ -87,15 +74,17 @@ Pixel ReferencePixel(const Image& in, const Settings& s, int32_t x, int32_t y) {
     float e = d - clear;
     if (e < 0.0001) e = 0;
     const float l = -(e * speed);
-    Line line{{int64_t(g) * x, int64_t(g) * y}, {int64_t(g) * x, int64_t(g) * y}};
+    StreakLine line{int64_t(g) * x, int64_t(g) * y, int64_t(g) * x, int64_t(g) * y};
     if (d > 0.0001) {
-        line.second.first += int64_t(std::ceil(double(float(g) * dx / d * l)));
-        line.second.second += int64_t(std::ceil(double(float(g) * dy / d * l)) / double(a));
+        line.X1 += int64_t(std::ceil(double(float(g) * dx / d * l)));
+        line.Y1 += int64_t(std::ceil(double(float(g) * dy / d * l)) / double(a));
     }
+    const Counts counts = SlowWalk(line, shift, in.Width, in.Height);
     uint64_t sum[4] = {}, n = 0;
-    for (const auto& [at, count] : SlowWalk(line, shift, in.Width, in.Height)) {
-        for (int c = 0; c < 4; ++c) sum[c] += count * test::At(in, at.first, at.second).Word[c];
-        n += count;
+    for (size_t i = 0; i < counts.size(); ++i) {
+        const Pixel p = test::At(in, int32_t(i % size_t(in.Width)), int32_t(i / size_t(in.Width)));
+        for (int c = 0; c < 4; ++c) sum[c] += counts[i] * p.Word[c];
+        n += counts[i];
     }
     Pixel p;
     for (int c = 0; c < 4; ++c) p.Word[c] = uint32_t(sum[c] / n);
@@ -134,13 +123,11 @@ TEST(CrashZoomWalk, RunsMatchTheSampleBySampleWalkForAnyLine) {
         const int64_t reach = reaches[rng() % 4];
         const auto far = [&] { return int64_t(rng() % uint32_t(2 * reach + 1)) - reach; };
         const int64_t x0 = rng() % uint32_t(w << shift), y0 = rng() % uint32_t(h << shift);
-        const Line line{{x0, y0}, {x0 + far(), y0 + (rng() % 4 ? far() : 0)}};
+        const StreakLine line{x0, y0, x0 + far(), y0 + (rng() % 4 ? far() : 0)};
         uint64_t n = 0;
         ASSERT_EQ(FastWalk(line, shift, w, h, &n), SlowWalk(line, shift, w, h))
             << "trial " << trial;
-        EXPECT_EQ(n, uint64_t(std::max(std::abs(line.second.first - x0),
-                                       std::abs(line.second.second - y0))) +
-                         1);
+        EXPECT_EQ(n, uint64_t(std::max(std::abs(line.X1 - x0), std::abs(line.Y1 - y0))) + 1);
     }
 }
 
@@ -152,11 +139,11 @@ TEST(CrashZoomWalk, APixelFiveHundredColumnsRightOfTheCentre) {
     auto out = Image::Create(ImageKind::Int16, 1002, 2);
     for (int32_t over : {0, 1, 4}) {
         const CrashZoomJob job = MakeCrashZoomJob({0.5, 0.5}, 0.0, 0.1, over, *in, *out);
-        const StreakLine s = ZoomStreak(job, 1001, 1);
-        Counts want{{{1001, 1}, 1}};
-        for (int32_t x = 951; x <= 1000; ++x) want[{x, 1}] = uint64_t(1) << over;
+        Counts want(2 * 1002);
+        want[1002 + 1001] = 1;
+        for (int32_t x = 951; x <= 1000; ++x) want[size_t(1002 + x)] = uint64_t(1) << over;
         uint64_t n = 0;
-        EXPECT_EQ(FastWalk({{s.X0, s.Y0}, {s.X1, s.Y1}}, over, 1002, 2, &n), want);
+        EXPECT_EQ(FastWalk(ZoomStreak(job, 1001, 1), over, 1002, 2, &n), want);
         EXPECT_EQ(n, (50u << over) + 1); // 51, 101 and 801 samples
     }
     // "1 sample" and "4 samples": the plain mean of those samples, truncated.
@@ -240,12 +227,7 @@ TEST(CrashZoomRender, TheRimAndTheRadiusRoundAsFloats) {
 TEST(CrashZoomRender, SpeedZeroAndHeldOversamplingIndices) {
     const auto in = test::RandomImage(23, 17, 7);
     EXPECT_TRUE(test::SamePixels(*in, *RenderZoom(in, {.Speed = 0.0, .Oversampling = 3})));
-    const Settings s{0.3, 0.6, 0.1, 0.7, 0};
-    const auto render = [&](double over) {
-        Settings at = s;
-        at.Oversampling = over;
-        return RenderZoom(in, at);
-    };
+    const auto render = [&](double over) { return RenderZoom(in, {0.3, 0.6, 0.1, 0.7, over}); };
     const auto lowest = render(0), finest = render(4);
     for (double over : {-3.0, -0.5, 0.9}) EXPECT_TRUE(test::SamePixels(*render(over), *lowest));
     for (double over : {4.2, 9.0, 1e12}) EXPECT_TRUE(test::SamePixels(*render(over), *finest));
