@@ -3,6 +3,7 @@
 // file are built in declaration order and destroyed in reverse when the module is unloaded,
 // so the host's class list always holds the tools in this order.
 #include "clean/CleanPlugIn.h"
+#include "crashzoom/CrashZoomPlugIn.h"
 #include "dblur/DBlurPlugIn.h"
 #include "defocus/DefocusPlugIn.h"
 
@@ -11,6 +12,7 @@ namespace {
 using vorlings::frame::ToolEntry;
 
 ToolEntry cleanEntry(vorlings::clean::CleanInfo);
+ToolEntry crashZoomEntry(vorlings::crashzoom::CrashZoomInfo);
 ToolEntry dblurEntry(vorlings::dblur::DBlurInfo);
 ToolEntry defocusEntry(vorlings::defocus::DefocusInfo);
 

@@ -7,6 +7,9 @@ const std::vector<ToolShowcase>& Showcases() {
     static const std::vector<ToolShowcase> rows{
         // A 7 x 7 window on the 960-pixel demo picture clears specks of up to 3 x 3.
         {"CleanPlugIn", {"Filter Size=0.004"}},
+        // Streaks toward the middle, up to about 50 pixels long at the corners of the 960-pixel
+        // demo picture, around a clear circle 77 pixels across; 16 samples keep them smooth.
+        {"CrashZoomPlugIn", {"Speed=0.1", "Clear Area Radius=0.08", "Oversampling=16 samples"}},
         // A 29-pixel streak rising at 30 degrees: the lights trail, edges smear along it.
         {"DBlurPlugIn", {"Length=0.03", "Angle=30"}},
         // A Gaussian reaching 6 pixels (sigma about 2) on the 960-pixel demo picture: edges and
