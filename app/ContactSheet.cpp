@@ -26,6 +26,7 @@ constexpr int kColumns = 3;
 constexpr int kGap = 12;
 constexpr int kLabelHeight = 34;
 constexpr int kFontSize = 20;
+constexpr int kSmallestFontSize = 11;
 constexpr const char* kFontFiles[] = {"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
                                       "DejaVuSans"};
 
@@ -46,11 +47,17 @@ ImageBuf ToBuffer(const Image& picture) {
     return buffer;
 }
 
-bool DrawLabel(ImageBuf& sheet, int x, int y, const std::string& text) {
+// A label no wider than `width`: long settings get a smaller type rather than running into
+// the next tile.
+bool DrawLabel(ImageBuf& sheet, int x, int y, int width, const std::string& text) {
     const float white[3] = {0.92f, 0.92f, 0.92f};
     for (const char* font : kFontFiles) {
         if (font[0] == '/' && !std::filesystem::exists(font)) continue;
-        if (ImageBufAlgo::render_text(sheet, x, y, text, kFontSize, font, white)) return true;
+        int size = kFontSize;
+        while (size > kSmallestFontSize &&
+               ImageBufAlgo::text_size(text, size, font).width() > width)
+            --size;
+        if (ImageBufAlgo::render_text(sheet, x, y, text, size, font, white)) return true;
         sheet.geterror(); // try the next font
     }
     return false;
@@ -83,7 +90,8 @@ void WriteContactSheet(const std::vector<SheetTile>& tiles, const std::string& p
             ImageBufAlgo::resize(ToBuffer(picture), "", 0.0f, ROI(0, w, 0, h, 0, 1, 0, 3));
         ImageBufAlgo::paste(sheet, left, top, 0, 0, thumb);
         if (labelled)
-            labelled = DrawLabel(sheet, left + 4, top + h + kFontSize + 4, tiles[i].Label);
+            labelled =
+                DrawLabel(sheet, left + 4, top + h + kFontSize + 4, tileW - 8, tiles[i].Label);
     }
     if (!labelled)
         Warn(path + ": no font for the labels (install fonts-dejavu-core); written without");
