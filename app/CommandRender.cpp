@@ -84,7 +84,8 @@ int RunRender(const RenderOptions& options) {
         inputs.LoadFrame(frame);
         std::unique_ptr<Image> image;
         try {
-            image = RenderFrame(tool, toolName, plan.Still ? 0.0 : double(frame), fetch);
+            image = RenderFrame(tool, toolName, plan.Still ? 0.0 : double(frame), fetch,
+                                [&](double fraction) { progress.Within(fraction); });
         } catch (const CommandError&) {
             inputs.ThrowPending(); // a sample that could not be read says more
             throw;

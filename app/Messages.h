@@ -7,5 +7,6 @@
 /// "vorlings: warning: TEXT".
 void Warn(const std::string& text);
 
-/// "vorlings: TEXT", the one line a failed command leaves.
-void ReportError(const std::string& text);
+/// "vorlings: TEXT", the one line a failed command leaves; on `fd` when it is given (a copy
+/// of stderr kept while image libraries are silenced).
+void ReportError(const std::string& text, int fd = -1);

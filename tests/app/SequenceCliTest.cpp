@@ -3,7 +3,9 @@
 // --skip-existing, a missing frame, and the progress lines a render farm reads.
 #include "CliFixture.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <sstream>
 
 using OIIO::TypeDesc;
 
@@ -47,6 +49,28 @@ TEST_F(SequenceTest, FrameListsRenderEachFrameFromItsOwnInput) {
     for (int f : {2, 4}) EXPECT_FALSE(Exists(Frame("out", f))) << f;
     // Not a terminal: one "Progress: N%" line per change, from 0 to 100.
     EXPECT_EQ(r.Err, "Progress: 0%\nProgress: 33%\nProgress: 66%\nProgress: 100%\n");
+}
+
+// Inside a frame progress moves as chunks end; the frame shows complete once it is written.
+TEST_F(SequenceTest, ProgressMovesInsideAFrameAsChunksEnd) {
+    WriteRaw(Path("specks.png"), SpeckImage(320, 180, 2));
+    const CliResult r = RunCli({"render", "clean", "-i", Path("specks.png"), "-s",
+                                "Filter Size=0.004", "-o", Path("out.png")},
+                               {{"NUM_PROC_THARN", "8"}});
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    std::vector<int> percents;
+    std::istringstream lines(r.Err);
+    for (std::string line; std::getline(lines, line);) {
+        int percent = -1;
+        ASSERT_EQ(std::sscanf(line.c_str(), "Progress: %d%%", &percent), 1) << line;
+        percents.push_back(percent);
+    }
+    ASSERT_GE(percents.size(), 3u) << r.Err;
+    EXPECT_EQ(percents.front(), 0);
+    EXPECT_EQ(percents.back(), 100);
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()) &&
+                std::adjacent_find(percents.begin(), percents.end()) == percents.end())
+        << "rising, one line per change: " << r.Err;
 }
 
 TEST_F(SequenceTest, WithoutFramesThePatternRendersTheFramesOnDisk) {
