@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "AtomicFile.h"
 
+#include "AbortSignal.h"
 #include "Errors.h"
 
 #include <cerrno>
@@ -19,10 +20,12 @@ PendingFile::PendingFile(std::string finalPath) : final_(std::move(finalPath)) {
     temp_ = (path.parent_path() /
              ("." + path.filename().string() + "." + std::to_string(getpid()) + ".tmp"))
                 .string();
+    RemoveOnAbort(temp_);
 }
 
 PendingFile::~PendingFile() {
     if (!committed_) std::remove(temp_.c_str());
+    ForgetOnAbort(temp_);
 }
 
 void PendingFile::Commit() {

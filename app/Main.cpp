@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
-// vorlings: the command-line host of the Vorlings tools. It loads TharnVorlings.so as a
-// compositing host would and reaches the tools only through the class registry, their
-// factories and render requests.
+// vorlings: the command-line host of the Vorlings tools, in libvorlings_cli.so, which the
+// launcher (Launcher.cpp) loads. It loads TharnVorlings.so as a compositing host would and
+// reaches the tools only through the class registry, their factories and render requests.
 #include "AbortSignal.h"
+#include "AbortSignalState.h"
 #include "Commands.h"
 #include "Errors.h"
 #include "Messages.h"
@@ -30,19 +31,38 @@ Examples:
 
 Exit status: 0 done, 1 render or file error, 2 bad arguments, 130 interrupted.
 NUM_PROC_THARN sets the number of chunks per render; VORLINGS_PLUGIN_PATH the folders
-searched for TharnVorlings.so before the one holding vorlings.)";
+searched for TharnVorlings.so before the one holding vorlings; VORLINGS_ABORT_GRACE the
+seconds an interrupted render may take to stop before it is ended (default 1).)";
 
 // Runs `command` with the module loaded; the module is unloaded only after every tool
-// object the command made is gone.
+// object the command made is gone. A signal before or while the module loads stops here.
 int WithModule(const std::function<int()>& command) {
+    if (AbortRequested()) throw AbortedError("nothing was done");
     LoadedModule module = LoadedModule::Load();
+    if (AbortRequested()) throw AbortedError("nothing was done");
     return command();
+}
+
+// The command's exit status, with the line to print when it failed.
+int RunCommand(const std::function<int()>& command, std::string& message) {
+    try {
+        return command();
+    } catch (const CommandError& e) {
+        message = e.what();
+        return e.Status();
+    } catch (const std::bad_alloc&) {
+        message = "not enough memory";
+        return kExitFailure;
+    } catch (const std::exception& e) {
+        message = OneLine(e.what());
+        return kExitFailure;
+    }
 }
 
 } // namespace
 
-int main(int argc, char** argv) {
-    InstallAbortHandlers();
+extern "C" int VorlingsMain(int argc, char** argv, AbortSignalState* signals) {
+    if (signals) StartAbortWatch(*signals);
 
     CLI::App app{"Vorlings: image-processing tools for compositing, on the command line.",
                  "vorlings"};
@@ -108,30 +128,29 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForAllHelp& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
+        StandDownAbortWatch();
         std::string where;
         for (const CLI::App* sub : app.get_subcommands()) where = sub->get_name() + ": ";
         ReportError(where + OneLine(e.what()) + " (see: vorlings --help)");
         return kExitUsage;
     }
 
-    try {
-        if (threads > 0) SetProcessorCount(threads);
-        if (aspectOption->count() > 0) render.PixelAspect = pixelAspect;
+    std::string message;
+    const int status = RunCommand(
+        [&] {
+            if (threads > 0) SetProcessorCount(threads);
+            if (aspectOption->count() > 0) render.PixelAspect = pixelAspect;
 
-        if (app.got_subcommand("list")) return WithModule([] { return RunList(); });
-        if (app.got_subcommand("info")) return WithModule([&] { return RunInfo(infoTool); });
-        if (app.got_subcommand("render")) return WithModule([&] { return RunRender(render); });
-        if (app.got_subcommand("save")) return WithModule([&] { return RunSave(save); });
-        if (app.got_subcommand("demo")) return WithModule([&] { return RunDemo(demo); });
-        return kExitUsage;
-    } catch (const CommandError& e) {
-        ReportError(e.what());
-        return e.Status();
-    } catch (const std::bad_alloc&) {
-        ReportError("not enough memory");
-        return kExitFailure;
-    } catch (const std::exception& e) {
-        ReportError(OneLine(e.what()));
-        return kExitFailure;
-    }
+            if (app.got_subcommand("list")) return WithModule([] { return RunList(); });
+            if (app.got_subcommand("info")) return WithModule([&] { return RunInfo(infoTool); });
+            if (app.got_subcommand("render")) return WithModule([&] { return RunRender(render); });
+            if (app.got_subcommand("save")) return WithModule([&] { return RunSave(save); });
+            if (app.got_subcommand("demo")) return WithModule([&] { return RunDemo(demo); });
+            return kExitUsage;
+        },
+        message);
+    // From here on the command ends the process itself, unless the abort watcher already is.
+    StandDownAbortWatch();
+    if (!message.empty()) ReportError(message);
+    return status;
 }

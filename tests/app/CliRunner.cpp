@@ -3,6 +3,8 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <sys/mman.h>
@@ -33,7 +35,8 @@ std::vector<std::string> CliResult::MessageLines() const {
 
 CliProcess::CliProcess(const std::vector<std::string>& args, const EnvList& env,
                        const std::string& binary)
-    : outFd_(memfd_create("stdout", MFD_CLOEXEC)), errFd_(memfd_create("stderr", MFD_CLOEXEC)) {
+    : binary_(binary), outFd_(memfd_create("stdout", MFD_CLOEXEC)),
+      errFd_(memfd_create("stderr", MFD_CLOEXEC)) {
     if (outFd_ < 0 || errFd_ < 0) throw std::runtime_error("memfd_create failed");
     pid_ = fork();
     if (pid_ < 0) throw std::runtime_error("fork failed");
@@ -76,6 +79,25 @@ bool CliProcess::WaitForStderr(std::string_view text, std::chrono::seconds limit
     }
 }
 
+bool CliProcess::WaitForHandler(int signal, std::chrono::seconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    const std::string status = "/proc/" + std::to_string(pid_) + "/status";
+    const std::filesystem::path binary = std::filesystem::canonical(binary_);
+    do {
+        // The child runs the test's own code until it has started vorlings.
+        std::error_code ec;
+        if (std::filesystem::read_symlink("/proc/" + std::to_string(pid_) + "/exe", ec) == binary) {
+            std::ifstream in(status);
+            for (std::string line; std::getline(in, line);)
+                if (line.starts_with("SigCgt:") &&
+                    (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1) & 1))
+                    return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    } while (std::chrono::steady_clock::now() < end);
+    return false;
+}
+
 void CliProcess::Signal(int signal) {
     if (pid_ > 0) kill(pid_, signal);
 }
@@ -86,6 +108,21 @@ CliResult CliProcess::Finish() {
     pid_ = -1;
     return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), Contents(outFd_),
             Contents(errFd_)};
+}
+
+CliResult CliProcess::Finish(std::chrono::seconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        siginfo_t exit{};
+        if (waitid(P_PID, id_t(pid_), &exit, WEXITED | WNOHANG | WNOWAIT) != 0 || exit.si_pid)
+            break;
+        if (std::chrono::steady_clock::now() > end) {
+            kill(pid_, SIGKILL);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return Finish();
 }
 
 CliResult RunCli(const std::vector<std::string>& args, const EnvList& env,

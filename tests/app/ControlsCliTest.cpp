@@ -55,11 +55,12 @@ TEST_F(CliTest, ListAndInfoShowTheRegistryAndDeclarations) {
 }
 
 TEST_F(CliTest, TheModuleIsFoundBesideTheBinaryOrOnThePluginPath) {
-    // A copy of vorlings with its host library but without the module beside it.
+    // A copy of vorlings with its command line and host library but without the module.
     const std::filesystem::path bin = std::filesystem::path(VORLINGS_BIN).parent_path();
     std::filesystem::create_directories(Path("alone"));
     std::filesystem::copy_file(VORLINGS_BIN, Path("alone/vorlings"));
-    std::filesystem::copy_file(bin / "libDFSystem.so", Path("alone/libDFSystem.so"));
+    for (const char* library : {"libvorlings_cli.so", "libDFSystem.so"})
+        std::filesystem::copy_file(bin / library, Path("alone/") + library);
 
     const CliResult missing = RunCli({"list"}, {}, Path("alone/vorlings"));
     EXPECT_FAILS_WITH(missing, 1, Path("alone/TharnVorlings.so"));
