@@ -43,6 +43,14 @@ int WithModule(const std::function<int()>& command) {
     return command();
 }
 
+// "--pixel-aspect" takes any finite number above 0 (CLI11's own check lets "nan" through).
+double PixelAspectOf(const std::string& text) {
+    double value = 0.0;
+    if (!ParseNumber(text, value) || !(value > 0.0))
+        throw UsageError("render: --pixel-aspect " + Quoted(text) + " is not a number above 0");
+    return value;
+}
+
 // The command's exit status, with the line to print when it failed.
 int RunCommand(const std::function<int()>& command, std::string& message) {
     try {
@@ -79,7 +87,7 @@ extern "C" int VorlingsMain(int argc, char** argv, AbortSignalState* signals) {
 
     RenderOptions render;
     int threads = 0;
-    double pixelAspect = 0.0;
+    std::string pixelAspect;
     CLI::App* renderCmd = app.add_subcommand("render", "Render a still or a sequence");
     renderCmd->add_option("TOOL", render.Tool,
                           "Display name or class name (may be left out with --settings)");
@@ -99,12 +107,12 @@ extern "C" int VorlingsMain(int argc, char** argv, AbortSignalState* signals) {
     renderCmd->add_option("--settings", render.SettingsFile, "A saved tool (from 'save')");
     renderCmd->add_option("--threads", threads, "Processor count and worker threads")
         ->check(CLI::Range(1, 4096));
-    CLI::Option* aspectOption =
-        renderCmd->add_option("--pixel-aspect", pixelAspect, "Pixel aspect of the inputs")
-            ->check(CLI::PositiveNumber);
+    CLI::Option* aspectOption = renderCmd->add_option(
+        "--pixel-aspect", pixelAspect, "Pixel aspect of the inputs (a number above 0)");
     renderCmd->add_option("--depth", render.Depth, "Output depth: 8, 16 or float")
         ->check(CLI::IsMember({"8", "16", "float"}));
-    renderCmd->add_flag("--skip-existing", render.SkipExisting, "Leave existing outputs alone");
+    renderCmd->add_flag("--skip-existing", render.SkipExisting,
+                        "Leave existing outputs alone (an empty or unreadable one is redone)");
     renderCmd->add_flag("-q,--quiet", render.Quiet, "No progress");
 
     SaveOptions save;
@@ -129,6 +137,15 @@ extern "C" int VorlingsMain(int argc, char** argv, AbortSignalState* signals) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         StandDownAbortWatch();
+        // A first word that names no command says so, rather than CLI11's generic complaint.
+        if (app.get_subcommands().empty() && argc > 1 && argv[1][0] != '-') {
+            std::vector<std::string> names;
+            for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; }))
+                names.push_back(sub->get_name());
+            ReportError("unknown command " + Quoted(argv[1]) + " (commands: " + Join(names, ", ") +
+                        "; see: vorlings --help)");
+            return kExitUsage;
+        }
         std::string where;
         for (const CLI::App* sub : app.get_subcommands()) where = sub->get_name() + ": ";
         ReportError(where + OneLine(e.what()) + " (see: vorlings --help)");
@@ -139,7 +156,7 @@ extern "C" int VorlingsMain(int argc, char** argv, AbortSignalState* signals) {
     const int status = RunCommand(
         [&] {
             if (threads > 0) SetProcessorCount(threads);
-            if (aspectOption->count() > 0) render.PixelAspect = pixelAspect;
+            if (aspectOption->count() > 0) render.PixelAspect = PixelAspectOf(pixelAspect);
 
             if (app.got_subcommand("list")) return WithModule([] { return RunList(); });
             if (app.got_subcommand("info")) return WithModule([&] { return RunInfo(infoTool); });

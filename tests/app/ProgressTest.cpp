@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
-// What progress shows: a share that only rises and reaches 100% only when the work is done,
-// and the bar with its clock.
+// What progress shows (a share that only rises and reaches 100% only when the work is done,
+// the bar with its clock) and the check of the chunk count a user sets.
 #include "Progress.h"
+#include "Environment.h"
 
 #include <gtest/gtest.h>
 
@@ -49,4 +50,23 @@ TEST(Progress, TheBarShowsShareStepsElapsedTimeAndLabel) {
     const auto filled = std::count(bar.begin(), bar.end(), '#');
     const auto empty = std::count(bar.begin(), bar.end(), '.') - 2; // the label's dots
     EXPECT_EQ(filled * 100 / (filled + empty), 40) << "42% of the bar, rounded down: " << bar;
+}
+
+TEST(ChunkCount, ANumProcTharnThatIsNotAWholeNumberIsNamedWithHowItIsRead) {
+    for (const char* fine : {"1", "4", " 16 ", "2147483647"})
+        EXPECT_EQ(ChunkCountWarning(fine), "") << fine;
+    EXPECT_EQ(ChunkCountWarning(nullptr), "");
+    const std::vector<std::pair<const char*, const char*>> odd = {
+        {"abc", "1 chunk"},
+        {"", "1 chunk"},
+        {"0", "1 chunk"},
+        {"-3", "1 chunk"},
+        {"12abc", "12 chunks"},
+        {"2.5", "2 chunks"},
+        {"99999999999", "NUM_PROC_THARN"}};
+    for (const auto& [text, reading] : odd) {
+        const std::string warning = ChunkCountWarning(text);
+        EXPECT_NE(warning.find("\"" + std::string(text) + "\""), std::string::npos) << warning;
+        EXPECT_NE(warning.find(reading), std::string::npos) << warning;
+    }
 }

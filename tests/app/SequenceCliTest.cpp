@@ -81,12 +81,24 @@ TEST_F(SequenceTest, WithoutFramesThePatternRendersTheFramesOnDisk) {
     for (int f : {2, 3, 7}) EXPECT_TRUE(WrittenFrom(f)) << f;
 }
 
-TEST_F(SequenceTest, SkipExistingLeavesFramesOnDiskAlone) {
-    WriteFrames({1, 2, 3});
+// A finished frame stays; an empty one, or one that is no readable image (not a picture, or
+// cut short), is rendered again with a warning naming it.
+TEST_F(SequenceTest, SkipExistingLeavesFinishedFramesOnDiskAlone) {
+    WriteFrames({1, 2, 3, 4, 5});
     const RawImage marker = NoiseImage(5, 5, 3, TypeDesc::UINT8, 1);
     WriteRaw(Path(Frame("out", 2)), marker);
-    Render(Copy({"-f", "1-3", "--skip-existing"}));
-    for (int f : {1, 3}) EXPECT_TRUE(WrittenFrom(f)) << f;
+    WriteBytes(Frame("out", 3), {});
+    WriteBytes(Frame("out", 4), {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'});
+    const std::vector<uint8_t> png = Bytes(Frame("in", 1));
+    WriteBytes(Frame("out", 5), png, png.size() / 2);
+    const CliResult r = RunCli(Copy({"render", "-f", "1-5", "--skip-existing", "-q"}));
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    const std::vector<std::string> warnings = r.MessageLines();
+    ASSERT_EQ(warnings.size(), 3u) << r.Err;
+    for (int f : {3, 4, 5})
+        EXPECT_NE(warnings[size_t(f - 3)].find(Path(Frame("out", f))), std::string::npos)
+            << warnings[size_t(f - 3)];
+    for (int f : {1, 3, 4, 5}) EXPECT_TRUE(WrittenFrom(f)) << f;
     EXPECT_TRUE(SameSamples(ReadRaw(Path(Frame("out", 2))), marker));
 }
 
