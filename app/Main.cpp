@@ -28,6 +28,7 @@ Examples:
   vorlings save clean -s "Filter Size=0.004" -o specks.vtool
   vorlings render -i in.tif --settings specks.vtool -o out.tif
   vorlings demo
+  vorlings info clean --json
 
 Exit status: 0 done, 1 render or file error, 2 bad arguments, 130 interrupted.
 NUM_PROC_THARN sets the number of chunks per render; VORLINGS_PLUGIN_PATH the folders
@@ -77,13 +78,17 @@ extern "C" int VorlingsMain(int argc, char** argv, AbortSignalState* signals) {
     app.require_subcommand(1);
     app.footer(kUsageFooter);
 
-    app.add_subcommand("list", "List the tools: display name, class, class ID, description");
+    bool json = false;
+    CLI::App* list =
+        app.add_subcommand("list", "List the tools: display name, class, class ID, description");
+    list->add_flag("--json", json, "The same content as JSON, for scripts");
 
     std::string infoTool;
     CLI::App* info = app.add_subcommand(
         "info", "Show a tool's entry, pages, controls (kind, link id, bounds, default, "
                 "entries, group), image inputs and output");
     info->add_option("TOOL", infoTool, "Display name or class name, any case")->required();
+    info->add_flag("--json", json, "The same content as JSON, for scripts");
 
     RenderOptions render;
     int threads = 0;
@@ -158,8 +163,9 @@ extern "C" int VorlingsMain(int argc, char** argv, AbortSignalState* signals) {
             if (threads > 0) SetProcessorCount(threads);
             if (aspectOption->count() > 0) render.PixelAspect = PixelAspectOf(pixelAspect);
 
-            if (app.got_subcommand("list")) return WithModule([] { return RunList(); });
-            if (app.got_subcommand("info")) return WithModule([&] { return RunInfo(infoTool); });
+            if (app.got_subcommand("list")) return WithModule([&] { return RunList(json); });
+            if (app.got_subcommand("info"))
+                return WithModule([&] { return RunInfo(infoTool, json); });
             if (app.got_subcommand("render")) return WithModule([&] { return RunRender(render); });
             if (app.got_subcommand("save")) return WithModule([&] { return RunSave(save); });
             if (app.got_subcommand("demo")) return WithModule([&] { return RunDemo(demo); });
