@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "AbortSignal.h"
 
-#include "AbortSignalState.h"
 #include "Errors.h"
 #include "Messages.h"
 #include "Text.h"
@@ -11,10 +10,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
 #include <mutex>
+#include <pthread.h>
+#include <semaphore.h>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
@@ -22,16 +24,41 @@
 
 namespace {
 
-// The launcher's state; null until StartAbortWatch (no signal is then caught).
-std::atomic<AbortSignalState*> g_signals{nullptr};
-// A copy of stderr taken at the start, since image libraries are silenced by pointing stderr
-// elsewhere for a while, and the watcher's line must still be seen.
-int g_stderr = -1;
+// The handler touches only these lock-free atomics and the semaphore (sem_post is safe in a
+// signal handler).
+std::atomic<int> g_signalCount{0};
+std::atomic<Operator*> g_activeOperator{nullptr};
+// Set once a watcher waits on g_wake; until then a second signal ends the run at once.
+std::atomic<bool> g_watching{false};
+static_assert(std::atomic<int>::is_always_lock_free);
+static_assert(std::atomic<Operator*>::is_always_lock_free);
+static_assert(std::atomic<bool>::is_always_lock_free);
+sem_t g_wake;
+
+constexpr char kAtOnce[] = "vorlings: interrupted\n";
+
+extern "C" void OnAbortSignal(int) {
+    const int savedErrno = errno;
+    const int count = g_signalCount.fetch_add(1) + 1;
+    if (Operator* op = g_activeOperator.load()) op->AbortFlag.store(1);
+    if (g_watching.load()) {
+        sem_post(&g_wake);
+    } else if (count >= 2) {
+        // Before the watcher starts no output file has been begun: nothing to remove.
+        [[maybe_unused]] const ssize_t ignored = write(STDERR_FILENO, kAtOnce, sizeof kAtOnce - 1);
+        _exit(kExitAborted);
+    }
+    errno = savedErrno;
+}
 
 // Who ends the process once a command is over: the command itself or the watcher, whichever
 // comes first; the other keeps quiet.
 enum ExitOwner : int { kNobody, kCommand, kWatcher };
 std::atomic<int> g_exitOwner{kNobody};
+
+// A copy of stderr taken at the start, since image libraries are silenced by pointing stderr
+// elsewhere for a while, and the watcher's line must still be seen.
+int g_stderr = -1;
 
 // The temporary output files being written. Never destroyed, so that the watcher may use it
 // while the process exits.
@@ -82,13 +109,12 @@ timespec GraceDeadline() {
     return deadline;
 }
 
-void Watch(AbortSignalState& signals) {
-    while (signals.Signals.load() == 0) sem_wait(&signals.Wake);
+void Watch() {
+    while (g_signalCount.load() == 0) sem_wait(&g_wake);
     // The render may end by itself within the grace; the command then reports the abort.
     const timespec deadline = GraceDeadline();
-    while (signals.Signals.load() < 2) {
-        if (sem_clockwait(&signals.Wake, CLOCK_MONOTONIC, &deadline) != 0 && errno == ETIMEDOUT)
-            break;
+    while (g_signalCount.load() < 2) {
+        if (sem_clockwait(&g_wake, CLOCK_MONOTONIC, &deadline) != 0 && errno == ETIMEDOUT) break;
     }
     int nobody = kNobody;
     if (g_exitOwner.compare_exchange_strong(nobody, kWatcher)) EndInterrupted();
@@ -96,24 +122,38 @@ void Watch(AbortSignalState& signals) {
 
 } // namespace
 
-void StartAbortWatch(AbortSignalState& signals) {
+void InstallAbortHandlers() {
+    sem_init(&g_wake, 0, 0);
+    struct sigaction action = {};
+    action.sa_handler = OnAbortSignal;
+    sigemptyset(&action.sa_mask);
+    // Restart interrupted reads and writes: the flag is polled, nothing needs waking.
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    sigset_t held;
+    sigemptyset(&held);
+    sigaddset(&held, SIGINT);
+    sigaddset(&held, SIGTERM);
+    pthread_sigmask(SIG_UNBLOCK, &held, nullptr);
+}
+
+void StartAbortWatch() {
     g_grace = GraceFromEnvironment();
     g_stderr = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
-    g_signals.store(&signals);
     // Marked before the thread runs, so that no signal's post can be missed; the watcher looks
     // at the count before it first waits. Without a watcher the handler goes on ending the
     // run at a second signal.
-    signals.Watching.store(true);
+    g_watching.store(true);
     try {
-        std::thread([&signals] { Watch(signals); }).detach();
+        std::thread(Watch).detach();
     } catch (const std::system_error&) {
-        signals.Watching.store(false);
+        g_watching.store(false);
     }
 }
 
 bool AbortRequested() {
-    const AbortSignalState* signals = g_signals.load();
-    return signals && signals->Signals.load() != 0;
+    return g_signalCount.load() != 0;
 }
 
 void StandDownAbortWatch() {
@@ -137,13 +177,12 @@ void ForgetOnAbort(const std::string& path) {
 }
 
 ActiveRender::ActiveRender(Operator& op) {
-    AbortSignalState* signals = g_signals.load();
-    if (signals) signals->ToolFlag.store(&op.AbortFlag);
+    g_activeOperator.store(&op);
     // A signal between these two stores is still seen: the flag is copied after the
     // pointer is published.
     op.AbortFlag.store(AbortRequested() ? 1 : 0);
 }
 
 ActiveRender::~ActiveRender() {
-    if (AbortSignalState* signals = g_signals.load()) signals->ToolFlag.store(nullptr);
+    g_activeOperator.store(nullptr);
 }

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
-// Ctrl-C and SIGTERM, as the command line sees them. The first raises the process-wide abort
-// request and the AbortFlag of the tool being rendered, so that its workers stop early and no
-// output is written. A tool checks the flag only where its definition says (between chunks, say),
-// so the host does not wait for it: outputs are written atomically, and after a short grace a
-// watcher removes the temporary output files and ends the process with 130. A second signal ends it
-// at once.
+// Ctrl-C and SIGTERM. The first raises the process-wide abort request and the AbortFlag of
+// the tool being rendered, so that its workers stop early and no output is written. A tool
+// checks the flag only where its definition says (between chunks, say), so the host does not
+// wait for it: outputs are written atomically, and after a short grace a watcher removes the
+// temporary output files and ends the process with 130. A second signal ends it at once.
 #pragma once
 
 #include <chrono>
@@ -16,12 +15,14 @@ class Operator;
 /// variable VORLINGS_ABORT_GRACE gives another number of seconds.
 inline constexpr std::chrono::milliseconds kAbortGrace{1000};
 
-struct AbortSignalState;
+/// Installs the SIGINT and SIGTERM handlers, then lets through those signals, which the
+/// launcher (Launcher.cpp) holds back while the program loads: one that came meanwhile is
+/// handled now.
+void InstallAbortHandlers();
 
-/// Takes the state that the launcher's handler keeps (AbortSignalState.h) and starts the
-/// watcher that ends an interrupted run after the grace, or at a second signal. Signals that
-/// came earlier count from now.
-void StartAbortWatch(AbortSignalState& signals);
+/// Starts the watcher that ends an interrupted run after the grace, or at a second signal.
+/// Signals that came earlier count from now.
+void StartAbortWatch();
 
 /// True once SIGINT or SIGTERM arrived.
 bool AbortRequested();

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
-// vorlings: the command-line host of the Vorlings tools, in libvorlings_cli.so, which the
-// launcher (Launcher.cpp) loads. It loads TharnVorlings.so as a compositing host would and
-// reaches the tools only through the class registry, their factories and render requests.
+// vorlings-cli: the command-line host of the Vorlings tools, which the launcher vorlings
+// (Launcher.cpp) starts. It loads TharnVorlings.so as a compositing host would and reaches the
+// tools only through the class registry, their factories and render requests.
 #include "AbortSignal.h"
-#include "AbortSignalState.h"
 #include "Commands.h"
 #include "Errors.h"
 #include "Messages.h"
@@ -70,8 +69,9 @@ int RunCommand(const std::function<int()>& command, std::string& message) {
 
 } // namespace
 
-extern "C" int VorlingsMain(int argc, char** argv, AbortSignalState* signals) {
-    if (signals) StartAbortWatch(*signals);
+int main(int argc, char** argv) {
+    InstallAbortHandlers();
+    StartAbortWatch();
 
     CLI::App app{"Vorlings: image-processing tools for compositing, on the command line.",
                  "vorlings"};

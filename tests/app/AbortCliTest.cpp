@@ -70,7 +70,7 @@ TEST_F(CliTest, ASignalledRunEndsWith130AndLeavesNothing) {
         CliProcess run(c.Command, c.Env);
         switch (c.At) {
         case When::Starting:
-            ASSERT_TRUE(run.WaitForHandler(c.Signals.front(), std::chrono::seconds(60)));
+            ASSERT_TRUE(run.WaitForSignalHeld(c.Signals.front(), std::chrono::seconds(60)));
             break;
         case When::Rendering:
             // "Progress: 0%" comes just before the input is read; reading it takes a moment.

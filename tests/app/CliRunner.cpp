@@ -35,8 +35,7 @@ std::vector<std::string> CliResult::MessageLines() const {
 
 CliProcess::CliProcess(const std::vector<std::string>& args, const EnvList& env,
                        const std::string& binary)
-    : binary_(binary), outFd_(memfd_create("stdout", MFD_CLOEXEC)),
-      errFd_(memfd_create("stderr", MFD_CLOEXEC)) {
+    : outFd_(memfd_create("stdout", MFD_CLOEXEC)), errFd_(memfd_create("stderr", MFD_CLOEXEC)) {
     if (outFd_ < 0 || errFd_ < 0) throw std::runtime_error("memfd_create failed");
     pid_ = fork();
     if (pid_ < 0) throw std::runtime_error("fork failed");
@@ -79,17 +78,18 @@ bool CliProcess::WaitForStderr(std::string_view text, std::chrono::seconds limit
     }
 }
 
-bool CliProcess::WaitForHandler(int signal, std::chrono::seconds limit) {
+bool CliProcess::WaitForSignalHeld(int signal, std::chrono::seconds limit) {
     const auto end = std::chrono::steady_clock::now() + limit;
-    const std::string status = "/proc/" + std::to_string(pid_) + "/status";
-    const std::filesystem::path binary = std::filesystem::canonical(binary_);
+    const std::string proc = "/proc/" + std::to_string(pid_);
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
     do {
-        // The child runs the test's own code until it has started vorlings.
+        // Until it has started vorlings, the child runs the test's own code.
         std::error_code ec;
-        if (std::filesystem::read_symlink("/proc/" + std::to_string(pid_) + "/exe", ec) == binary) {
-            std::ifstream in(status);
+        const std::filesystem::path running = std::filesystem::read_symlink(proc + "/exe", ec);
+        if (!ec && running != self) {
+            std::ifstream in(proc + "/status");
             for (std::string line; std::getline(in, line);)
-                if (line.starts_with("SigCgt:") &&
+                if ((line.starts_with("SigBlk:") || line.starts_with("SigCgt:")) &&
                     (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1) & 1))
                     return true;
         }

@@ -32,8 +32,9 @@ public:
 
     /// Waits until stderr holds `text` or the process ends; true when it appeared.
     bool WaitForStderr(std::string_view text, std::chrono::seconds limit);
-    /// Waits until the running vorlings catches `signal`; true when it does.
-    bool WaitForHandler(int signal, std::chrono::seconds limit);
+    /// Waits until `signal` would no longer kill the started vorlings: it holds the signal
+    /// back or catches it. True when it does.
+    bool WaitForSignalHeld(int signal, std::chrono::seconds limit);
     void Signal(int signal);
     /// Waits for the exit; the status with all the output.
     CliResult Finish();
@@ -41,7 +42,6 @@ public:
     CliResult Finish(std::chrono::seconds limit);
 
 private:
-    std::string binary_;
     int pid_ = -1;
     int outFd_ = -1, errFd_ = -1; ///< in-memory files holding stdout and stderr
 };

@@ -112,8 +112,8 @@ TEST_F(CliTest, TheModuleIsFoundBesideTheBinaryOrOnThePluginPath) {
     const std::filesystem::path bin = std::filesystem::path(VORLINGS_BIN).parent_path();
     std::filesystem::create_directories(Path("alone"));
     std::filesystem::copy_file(VORLINGS_BIN, Path("alone/vorlings"));
-    for (const char* library : {"libvorlings_cli.so", "libDFSystem.so"})
-        std::filesystem::copy_file(bin / library, Path("alone/") + library);
+    for (const char* file : {"vorlings-cli", "libDFSystem.so"})
+        std::filesystem::copy_file(bin / file, Path("alone/") + file);
 
     const CliResult missing = RunCli({"list"}, {}, Path("alone/vorlings"));
     EXPECT_FAILS_WITH(missing, 1, Path("alone/TharnVorlings.so"));
