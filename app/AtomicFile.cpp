@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "AtomicFile.h"
 
+#include "AbortSignal.h"
 #include "Errors.h"
 #include "Text.h"
 
@@ -76,11 +77,14 @@ PendingFile::PendingFile(std::string path) : path_(std::move(path)) {
         throw FileError(path_ + ": cannot write in the folder " + Quoted(folder) + " (" +
                         Reason(error) + ")");
     }
+    // An interrupted run removes the temporary file even when the render never returns.
+    RemoveOnAbort(temp_);
 }
 
 PendingFile::~PendingFile() {
     if (fd_ >= 0) close(fd_);
     if (!committed_) unlink(temp_.c_str());
+    ForgetOnAbort(temp_);
 }
 
 void PendingFile::WriteAt(const void* data, size_t size, uint64_t offset) {

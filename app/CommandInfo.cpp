@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
-// "list" and "info": what the registry and a fresh tool object declare.
+// "list" and "info": what the registry and a fresh tool object declare. Each command builds
+// one document and shows it as text or, with --json, as JSON, so that both forms say the same.
 #include "Commands.h"
 
 #include "ControlLookup.h"
@@ -7,48 +8,54 @@
 #include "Text.h"
 #include "ToolLookup.h"
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
-#include <cstdio>
 #include <iostream>
+
+using Json = nlohmann::ordered_json;
 
 namespace {
 
 struct TagName {
     uint32_t Tag;
-    const char* Name;
+    const char* Key;   ///< in the JSON form
+    const char* Label; ///< in the text form
     bool IsText;
 };
 
 // The entry tags a listing shows, with how to read their values. The factory and the two
 // host hooks are functions, not values, and are left out.
 constexpr TagName kEntryTags[] = {
-    {REG_ClassID, "Class ID", false},       {REG_Flags, "Flags", false},
-    {REG_Bitmap, "Bitmap", false},          {REG_ShortName, "Short name", true},
-    {REG_Description, "Description", true}, {REG_DisplayName, "Display name", true},
-    {REG_HelpTopic, "Help topic", true},    {REG_TimeSampled, "Time sampled", false},
-    {REG_Category, "Category", true},       {REG_Company, "Company", true},
-    {REG_WebAddress, "Web address", true},  {REG_VersionText, "Version text", true},
-    {REG_VersionNumber, "Version", false},
+    {REG_ClassID, "classId", "Class ID", false},
+    {REG_Flags, "flags", "Flags", false},
+    {REG_Bitmap, "bitmap", "Bitmap", false},
+    {REG_ShortName, "shortName", "Short name", true},
+    {REG_Description, "description", "Description", true},
+    {REG_DisplayName, "displayName", "Display name", true},
+    {REG_HelpTopic, "helpTopic", "Help topic", true},
+    {REG_TimeSampled, "timeSampled", "Time sampled", false},
+    {REG_Category, "category", "Category", true},
+    {REG_Company, "company", "Company", true},
+    {REG_WebAddress, "webAddress", "Web address", true},
+    {REG_VersionText, "versionText", "Version text", true},
+    {REG_VersionNumber, "version", "Version", false},
 };
 
 bool IsFunctionTag(uint32_t tag) {
     return tag == REG_Factory || tag == REG_Init || tag == REG_Cleanup;
 }
 
-std::string TagValueLine(const TagItem& item, std::string& name) {
-    for (const TagName& known : kEntryTags) {
-        if (known.Tag != item.tag) continue;
-        name = known.Name;
-        if (known.IsText) {
-            const char* text = TagValueText(item);
-            return text ? text : "";
-        }
-        if (item.tag == REG_ClassID) return HexWord(uint32_t(item.value));
-        return std::to_string(item.value);
-    }
-    name = "Tag " + HexWord(item.tag);
-    if (TagSizeClass(item.tag) == 2) return NumberText(TagValueDouble(item));
-    return std::to_string(item.value) + " (" + HexWord(uint32_t(item.value)) + ")";
+const TagName* KnownEntryTag(uint32_t tag) {
+    for (const TagName& known : kEntryTags)
+        if (known.Tag == tag) return &known;
+    return nullptr;
+}
+
+// An undeclared tag's value: a double for size class 2, else the word as a number.
+Json TagValue(const TagItem& item) {
+    if (TagSizeClass(item.tag) == 2) return TagValueDouble(item);
+    return item.value;
 }
 
 std::string KindName(const Input& input) {
@@ -91,11 +98,6 @@ std::string PreviewName(uint32_t preview) {
     }
 }
 
-std::string LinkText(uint32_t linkId) {
-    const std::string text = LinkIdText(linkId);
-    return text.size() == 4 ? text + " (" + HexWord(linkId) + ")" : text;
-}
-
 std::string ImageLinkName(uint32_t linkId) {
     if (linkId == LINK_FirstImage) return "first image input";
     if (linkId == LINK_SecondImage) return "second image input";
@@ -103,57 +105,183 @@ std::string ImageLinkName(uint32_t linkId) {
     return "image";
 }
 
-// The value a new tool starts with, and whether the tool declared it.
-std::string DefaultText(const Input& in) {
-    const bool declared = in.IsPoint() ? in.DefaultX || in.DefaultY : in.Default || in.CheckDefault;
-    return CurrentValueText(in) + (declared ? "" : " (none declared)");
+// ---- The documents ----
+
+Json EntryDocument(const Registry& entry) {
+    Json doc = Json::object();
+    for (const TagItem& item : entry.Tags()) {
+        if (IsFunctionTag(item.tag)) continue;
+        if (const TagName* known = KnownEntryTag(item.tag)) {
+            if (known->IsText) {
+                const char* text = TagValueText(item);
+                doc[known->Key] = text ? text : "";
+            } else if (item.tag == REG_ClassID) {
+                doc[known->Key] = HexWord(uint32_t(item.value));
+            } else {
+                doc[known->Key] = item.value;
+            }
+        } else {
+            doc[HexWord(item.tag)] = TagValue(item);
+        }
+    }
+    return doc;
 }
 
-void PrintControl(const Input& in, const ToolControls& controls, size_t index) {
-    std::vector<std::string> parts{KindName(in), "link " + LinkText(in.LinkId)};
-    if (in.PreviewKind) parts.push_back("preview " + PreviewName(in.PreviewKind));
-    if (in.Lower && in.Upper)
-        parts.push_back("range " + NumberText(*in.Lower) + " to " + NumberText(*in.Upper));
-    else if (in.Lower)
-        parts.push_back("lower bound " + NumberText(*in.Lower));
-    else if (in.Upper)
-        parts.push_back("upper bound " + NumberText(*in.Upper));
-    parts.push_back("default " + DefaultText(in));
-    if (!in.Entries.empty()) {
+Json ControlDocument(const Input& in, const ToolControls& controls, size_t index,
+                     const std::vector<std::string>& pages) {
+    Json doc = Json::object();
+    doc["name"] = in.Name;
+    if (in.Page >= 0 && in.Page < int(pages.size()))
+        doc["page"] = pages[size_t(in.Page)];
+    else
+        doc["page"] = nullptr;
+    doc["kind"] = KindName(in);
+    doc["linkId"] = LinkIdText(in.LinkId);
+    doc["linkIdHex"] = HexWord(in.LinkId);
+    if (in.PreviewKind) doc["preview"] = PreviewName(in.PreviewKind);
+    if (in.Lower) doc["lower"] = *in.Lower;
+    if (in.Upper) doc["upper"] = *in.Upper;
+    if (in.IsPoint())
+        doc["default"] = {in.PointValue.X, in.PointValue.Y};
+    else
+        doc["default"] = in.NumberValue.Value;
+    doc["defaultDeclared"] =
+        in.IsPoint() ? in.DefaultX || in.DefaultY : in.Default || in.CheckDefault;
+    if (!in.Entries.empty()) doc["entries"] = in.Entries;
+    if (!in.GroupLabel.empty() || in.GroupNumber || in.GroupIndex) {
+        Json group = Json::object();
+        if (!in.GroupLabel.empty()) group["label"] = in.GroupLabel;
+        if (in.GroupNumber) group["number"] = *in.GroupNumber;
+        if (in.GroupIndex) group["index"] = *in.GroupIndex;
+        doc["group"] = group;
+    }
+    if (in.TiedTo) doc["tiedTo"] = in.TiedTo->Name;
+    if (!in.ExtraTags.empty()) {
+        Json tags = Json::array();
+        for (const TagItem& t : in.ExtraTags)
+            tags.push_back({{"tag", HexWord(t.tag)},
+                            {"value", TagSizeClass(t.tag) == 2 ? Json(TagValueDouble(t))
+                                                               : Json(int64_t(t.value))}});
+        doc["tags"] = tags;
+    }
+    const std::string unique = UniqueControlName(controls.Keys, index);
+    if (unique != in.Name) doc["setAs"] = unique;
+    return doc;
+}
+
+Json ImageLinkDocument(const std::string& name, uint32_t linkId) {
+    return {{"name", name}, {"link", ImageLinkName(linkId)}, {"linkId", HexWord(linkId)}};
+}
+
+Json ListDocument() {
+    Json tools = Json::array();
+    for (const Registry* e : TheClassRegistry().Entries()) {
+        const char* description = e->Text(REG_Description);
+        tools.push_back({{"tool", ToolName(*e)},
+                         {"class", e->ClassName()},
+                         {"classId", HexWord(e->ClassID())},
+                         {"description", description ? description : ""}});
+    }
+    return {{"tools", tools}};
+}
+
+Json InfoDocument(Registry& entry) {
+    Json doc = Json::object();
+    doc["tool"] = ToolName(entry);
+    doc["class"] = entry.ClassName();
+    doc["entry"] = EntryDocument(entry);
+
+    ToolPtr tool = CreateTool(entry);
+    const ToolControls controls = ControlsOf(*tool);
+    doc["pages"] = tool->Pages();
+    Json controlDocs = Json::array();
+    for (size_t i = 0; i < controls.Inputs.size(); ++i)
+        controlDocs.push_back(ControlDocument(*controls.Inputs[i], controls, i, tool->Pages()));
+    doc["controls"] = controlDocs;
+
+    Json inputs = Json::array();
+    for (const auto& in : tool->Inputs()) {
+        if (!in->IsImage()) continue;
+        Json input = ImageLinkDocument(in->Name, in->LinkId);
+        input["optional"] = in->Optional;
+        inputs.push_back(input);
+    }
+    doc["inputs"] = inputs;
+    Json outputs = Json::array();
+    for (const auto& out : tool->Outputs())
+        outputs.push_back(ImageLinkDocument(out->Name, out->LinkId));
+    doc["outputs"] = outputs;
+    return doc;
+}
+
+// ---- The text form ----
+
+std::string NumberOf(const Json& value) {
+    if (value.is_number_float()) return NumberText(value.get<double>());
+    if (value.is_number_unsigned()) return std::to_string(value.get<uint64_t>());
+    return std::to_string(value.get<int64_t>());
+}
+
+std::string EntryValueText(const std::string& key, const Json& value) {
+    if (value.is_string()) return value.get<std::string>();
+    const bool known = std::any_of(std::begin(kEntryTags), std::end(kEntryTags),
+                                   [&](const TagName& t) { return key == t.Key; });
+    // An undeclared tag's word is shown in hex too.
+    if (!known && value.is_number_unsigned())
+        return NumberOf(value) + " (" + HexWord(uint32_t(value.get<uint64_t>())) + ")";
+    return NumberOf(value);
+}
+
+std::string LabelOf(const std::string& key) {
+    for (const TagName& known : kEntryTags)
+        if (key == known.Key) return known.Label;
+    return "Tag " + key;
+}
+
+std::string ControlLine(const Json& c) {
+    std::vector<std::string> parts{c["kind"].get<std::string>()};
+    const std::string link = c["linkId"], hex = c["linkIdHex"];
+    parts.push_back("link " + (link == hex ? hex : link + " (" + hex + ")"));
+    if (c.contains("preview")) parts.push_back("preview " + c["preview"].get<std::string>());
+    if (c.contains("lower") && c.contains("upper"))
+        parts.push_back("range " + NumberOf(c["lower"]) + " to " + NumberOf(c["upper"]));
+    else if (c.contains("lower"))
+        parts.push_back("lower bound " + NumberOf(c["lower"]));
+    else if (c.contains("upper"))
+        parts.push_back("upper bound " + NumberOf(c["upper"]));
+    const Json& value = c["default"];
+    parts.push_back(
+        "default " +
+        (value.is_array() ? NumberOf(value[0]) + "," + NumberOf(value[1]) : NumberOf(value)) +
+        (c["defaultDeclared"].get<bool>() ? "" : " (none declared)"));
+    if (c.contains("entries")) {
         std::vector<std::string> entries;
-        for (size_t i = 0; i < in.Entries.size(); ++i)
-            entries.push_back(std::to_string(i) + " " + Quoted(in.Entries[i]));
+        for (size_t i = 0; i < c["entries"].size(); ++i)
+            entries.push_back(std::to_string(i) + " " + Quoted(c["entries"][i].get<std::string>()));
         parts.push_back("entries " + Join(entries, ", "));
     }
-    if (!in.GroupLabel.empty() || in.GroupNumber || in.GroupIndex) {
+    if (c.contains("group")) {
+        const Json& g = c["group"];
         std::string group = "group";
-        if (!in.GroupLabel.empty()) group += " " + Quoted(in.GroupLabel);
-        if (in.GroupNumber) group += " number " + std::to_string(*in.GroupNumber);
-        if (in.GroupIndex) group += " index " + std::to_string(*in.GroupIndex);
+        if (g.contains("label")) group += " " + Quoted(g["label"].get<std::string>());
+        if (g.contains("number")) group += " number " + NumberOf(g["number"]);
+        if (g.contains("index")) group += " index " + NumberOf(g["index"]);
         parts.push_back(group);
     }
-    if (in.TiedTo) parts.push_back("tied to " + Quoted(in.TiedTo->Name));
-    for (const TagItem& t : in.ExtraTags) {
-        const std::string value = TagSizeClass(t.tag) == 2 ? NumberText(TagValueDouble(t))
-                                                           : std::to_string(int64_t(t.value));
-        parts.push_back("tag " + HexWord(t.tag) + " = " + value);
-    }
-    std::cout << "  " << Quoted(in.Name) << ": " << Join(parts, ", ");
-    const std::string unique = UniqueControlName(controls.Keys, index);
-    if (unique != in.Name) std::cout << "; set as -s " << Quoted(unique + "=...");
-    std::cout << "\n";
+    if (c.contains("tiedTo")) parts.push_back("tied to " + Quoted(c["tiedTo"].get<std::string>()));
+    if (c.contains("tags"))
+        for (const Json& t : c["tags"])
+            parts.push_back("tag " + t["tag"].get<std::string>() + " = " + NumberOf(t["value"]));
+    std::string line = "  " + Quoted(c["name"].get<std::string>()) + ": " + Join(parts, ", ");
+    if (c.contains("setAs"))
+        line += "; set as -s " + Quoted(c["setAs"].get<std::string>() + "=...");
+    return line;
 }
 
-} // namespace
-
-int RunList() {
-    const std::vector<Registry*> entries = TheClassRegistry().Entries();
+void PrintListText(const Json& doc) {
     std::vector<std::vector<std::string>> rows{{"Tool", "Class", "Class ID", "Description"}};
-    for (const Registry* e : entries) {
-        const char* description = e->Text(REG_Description);
-        rows.push_back(
-            {ToolName(*e), e->ClassName(), HexWord(e->ClassID()), description ? description : ""});
-    }
+    for (const Json& t : doc["tools"])
+        rows.push_back({t["tool"], t["class"], t["classId"], t["description"]});
     size_t widths[3] = {0, 0, 0};
     for (const auto& row : rows)
         for (size_t c = 0; c < 3; ++c) widths[c] = std::max(widths[c], row[c].size());
@@ -163,54 +291,76 @@ int RunList() {
             line += row[c] + std::string(widths[c] - row[c].size() + 2, ' ');
         std::cout << line << row[3] << "\n";
     }
-    return 0;
 }
 
-int RunInfo(const std::string& toolName) {
-    Registry& entry = FindTool(toolName);
-    std::cout << ToolName(entry) << " (" << entry.ClassName() << ")\n";
-    for (const TagItem& item : entry.Tags()) {
-        if (IsFunctionTag(item.tag)) continue;
-        std::string name;
-        const std::string value = TagValueLine(item, name);
-        std::cout << "  " << name << ":"
-                  << std::string(name.size() < 14 ? 14 - name.size() : 1, ' ') << value << "\n";
+void PrintInfoText(const Json& doc) {
+    std::cout << doc["tool"].get<std::string>() << " (" << doc["class"].get<std::string>() << ")\n";
+    for (const auto& [key, value] : doc["entry"].items()) {
+        const std::string label = LabelOf(key);
+        std::cout << "  " << label << ":"
+                  << std::string(label.size() < 14 ? 14 - label.size() : 1, ' ')
+                  << EntryValueText(key, value) << "\n";
     }
 
-    ToolPtr tool = CreateTool(entry);
-    const ToolControls controls = ControlsOf(*tool);
-    const auto& pages = tool->Pages();
+    const std::vector<std::string> pages = doc["pages"];
     std::vector<std::string> pageNames;
     for (const std::string& page : pages) pageNames.push_back(Quoted(page));
     std::cout << "Pages: " << (pages.empty() ? "none" : Join(pageNames, ", ")) << "\n";
 
-    // Controls under the page they are on; those declared before any page come first.
+    // Controls under the page they are on; those on no page come first.
+    const Json& controls = doc["controls"];
+    std::vector<const std::string*> shown;
     for (int page = -1; page < int(pages.size()); ++page) {
+        const std::string* name = page < 0 ? nullptr : &pages[size_t(page)];
+        if (name && std::any_of(shown.begin(), shown.end(), [&](auto* s) { return *s == *name; }))
+            continue; // a page name given twice holds the controls of both
+        if (name) shown.push_back(name);
         bool headed = false;
-        for (size_t i = 0; i < controls.Inputs.size(); ++i) {
-            const Input& in = *controls.Inputs[i];
-            const int onPage = in.Page >= 0 && in.Page < int(pages.size()) ? in.Page : -1;
-            if (onPage != page) continue;
+        for (const Json& c : controls) {
+            if (name ? c["page"] != *name : !c["page"].is_null()) continue;
             if (!headed) {
-                std::cout << (page < 0 ? std::string("Controls:")
-                                       : "Controls on page " + Quoted(pages[size_t(page)]) + ":")
+                std::cout << (name ? "Controls on page " + Quoted(*name) + ":" : "Controls:")
                           << "\n";
                 headed = true;
             }
-            PrintControl(in, controls, i);
+            std::cout << ControlLine(c) << "\n";
         }
     }
-    if (controls.Inputs.empty()) std::cout << "Controls: none\n";
+    if (controls.empty()) std::cout << "Controls: none\n";
 
     std::cout << "Image inputs:\n";
-    for (const auto& in : tool->Inputs()) {
-        if (!in->IsImage()) continue;
-        std::cout << "  " << Quoted(in->Name) << ": " << ImageLinkName(in->LinkId) << " ("
-                  << HexWord(in->LinkId) << ")" << (in->Optional ? ", optional" : "") << "\n";
-    }
+    for (const Json& in : doc["inputs"])
+        std::cout << "  " << Quoted(in["name"].get<std::string>()) << ": "
+                  << in["link"].get<std::string>() << " (" << in["linkId"].get<std::string>() << ")"
+                  << (in["optional"].get<bool>() ? ", optional" : "") << "\n";
     std::cout << "Output:\n";
-    for (const auto& out : tool->Outputs())
-        std::cout << "  " << Quoted(out->Name) << ": " << ImageLinkName(out->LinkId) << " ("
-                  << HexWord(out->LinkId) << ")\n";
+    for (const Json& out : doc["outputs"])
+        std::cout << "  " << Quoted(out["name"].get<std::string>()) << ": "
+                  << out["link"].get<std::string>() << " (" << out["linkId"].get<std::string>()
+                  << ")\n";
+}
+
+void PrintJson(const Json& doc) {
+    // Texts come from the module; bytes that are not UTF-8 are replaced rather than refused.
+    std::cout << doc.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
+}
+
+} // namespace
+
+int RunList(bool json) {
+    const Json doc = ListDocument();
+    if (json)
+        PrintJson(doc);
+    else
+        PrintListText(doc);
+    return 0;
+}
+
+int RunInfo(const std::string& toolName, bool json) {
+    const Json doc = InfoDocument(FindTool(toolName));
+    if (json)
+        PrintJson(doc);
+    else
+        PrintInfoText(doc);
     return 0;
 }

@@ -4,9 +4,12 @@
 #include "Commands.h"
 
 #include "AbortSignal.h"
+#include "Environment.h"
 #include "Errors.h"
+#include "ExistingOutput.h"
 #include "ImageIO.h"
 #include "InputSources.h"
+#include "Messages.h"
 #include "Progress.h"
 #include "RenderFrame.h"
 #include "Sequence.h"
@@ -51,9 +54,20 @@ FramePlan PlanFrames(const RenderOptions& options, const FramePattern& output,
     return plan;
 }
 
+// --skip-existing leaves a finished output alone; an empty or unreadable one is redone.
+bool KeepExisting(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) return false;
+    const std::string why = UnfinishedOutputReason(path);
+    if (why.empty()) return true;
+    Warn(path + ": " + why + "; rendering it again");
+    return false;
+}
+
 } // namespace
 
 int RunRender(const RenderOptions& options) {
+    WarnAboutEnvironment();
     PreparedTool prepared = PrepareTool(options.Tool, options.SettingsFile, options.Settings);
     Operator& tool = *prepared.Tool;
     const std::string& toolName = prepared.Name;
@@ -77,15 +91,15 @@ int RunRender(const RenderOptions& options) {
     for (const int64_t frame : plan.Frames) {
         if (AbortRequested()) throw AbortedError();
         const std::string outPath = output.PathFor(frame);
-        std::error_code ec;
-        if (options.SkipExisting && std::filesystem::exists(outPath, ec)) {
+        if (options.SkipExisting && KeepExisting(outPath)) {
             progress.Step(outPath + " (exists)");
             continue;
         }
         inputs.LoadFrame(frame);
         std::unique_ptr<Image> image;
         try {
-            image = RenderFrame(tool, toolName, plan.Still ? 0.0 : double(frame), fetch);
+            image = RenderFrame(tool, toolName, plan.Still ? 0.0 : double(frame), fetch,
+                                [&](double fraction) { progress.Within(fraction); });
         } catch (const CommandError&) {
             inputs.ThrowPending(); // a sample that could not be read says more
             throw;

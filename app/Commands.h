@@ -33,10 +33,12 @@ struct DemoOptions {
     bool Quiet = false;
 };
 
-/// Tools in registry order: display name, class name, class ID, description.
-int RunList();
-/// Every text and number of the tool's entry, then its pages, controls, inputs and output.
-int RunInfo(const std::string& tool);
+/// Tools in registry order: display name, class name, class ID, description; as a table or,
+/// with `json`, as JSON with the same content.
+int RunList(bool json);
+/// Every text and number of the tool's entry, then its pages, controls, inputs and output; as
+/// text or, with `json`, as JSON with the same content.
+int RunInfo(const std::string& tool, bool json);
 int RunRender(const RenderOptions& options);
 int RunSave(const SaveOptions& options);
 int RunDemo(const DemoOptions& options);

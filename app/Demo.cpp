@@ -6,6 +6,7 @@
 #include "ContactSheet.h"
 #include "ControlValue.h"
 #include "DemoImages.h"
+#include "Environment.h"
 #include "Errors.h"
 #include "ImageIO.h"
 #include "RenderFrame.h"
@@ -51,6 +52,7 @@ private:
 } // namespace
 
 int RunDemo(const DemoOptions& options) {
+    WarnAboutEnvironment();
     std::error_code ec;
     fs::create_directories(options.Folder, ec);
     if (ec || !fs::is_directory(options.Folder))

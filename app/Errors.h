@@ -32,7 +32,8 @@ inline CommandError UsageError(const std::string& message) {
     return CommandError(kExitUsage, message);
 }
 
-/// The user interrupted the run (SIGINT or SIGTERM): exit 130.
-inline CommandError AbortedError() {
-    return CommandError(kExitAborted, "interrupted; the frame in progress was not written");
+/// The user interrupted the run (SIGINT or SIGTERM): exit 130. `detail` says what was left.
+inline CommandError AbortedError(const std::string& detail = "the frame in progress was not "
+                                                             "written") {
+    return CommandError(kExitAborted, "interrupted; " + detail);
 }

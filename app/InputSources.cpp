@@ -77,9 +77,13 @@ InputSources::InputSources(const Operator& tool, const std::string& toolName,
         given[target] = path;
     }
     for (const Input* in : inputs) {
-        if (auto it = given.find(in); it != given.end())
-            sources_.push_back({in, FramePattern(it->second)});
-        else if (!in->Optional)
+        if (auto it = given.find(in); it != given.end()) {
+            // A file that exists under the name as written is that file, '#' or "%d" and all.
+            std::error_code ec;
+            const bool isFile = std::filesystem::exists(it->second, ec);
+            sources_.push_back(
+                {in, isFile ? FramePattern::Literal(it->second) : FramePattern(it->second)});
+        } else if (!in->Optional)
             throw UsageError(toolName + ": image input " + Quoted(in->Name) + " needs a file: -i " +
                              Quoted(in->Name + "=PATH"));
     }

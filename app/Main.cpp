@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
-// vorlings: the command-line host of the Vorlings tools. It loads TharnVorlings.so as a
-// compositing host would and reaches the tools only through the class registry, their
-// factories and render requests.
+// vorlings-cli: the command-line host of the Vorlings tools, which the launcher vorlings
+// (Launcher.cpp) starts. It loads TharnVorlings.so as a compositing host would and reaches the
+// tools only through the class registry, their factories and render requests.
 #include "AbortSignal.h"
 #include "Commands.h"
 #include "Errors.h"
@@ -27,39 +27,72 @@ Examples:
   vorlings save clean -s "Filter Size=0.004" -o specks.vtool
   vorlings render -i in.tif --settings specks.vtool -o out.tif
   vorlings demo
+  vorlings info clean --json
 
 Exit status: 0 done, 1 render or file error, 2 bad arguments, 130 interrupted.
 NUM_PROC_THARN sets the number of chunks per render; VORLINGS_PLUGIN_PATH the folders
-searched for TharnVorlings.so before the one holding vorlings.)";
+searched for TharnVorlings.so before the one holding vorlings; VORLINGS_ABORT_GRACE the
+seconds an interrupted render may take to stop before it is ended (default 1).)";
 
 // Runs `command` with the module loaded; the module is unloaded only after every tool
-// object the command made is gone.
+// object the command made is gone. A signal before or while the module loads stops here.
 int WithModule(const std::function<int()>& command) {
+    if (AbortRequested()) throw AbortedError("nothing was done");
     LoadedModule module = LoadedModule::Load();
+    if (AbortRequested()) throw AbortedError("nothing was done");
     return command();
+}
+
+// "--pixel-aspect" takes any finite number above 0 (CLI11's own check lets "nan" through).
+double PixelAspectOf(const std::string& text) {
+    double value = 0.0;
+    if (!ParseNumber(text, value) || !(value > 0.0))
+        throw UsageError("render: --pixel-aspect " + Quoted(text) + " is not a number above 0");
+    return value;
+}
+
+// The command's exit status, with the line to print when it failed.
+int RunCommand(const std::function<int()>& command, std::string& message) {
+    try {
+        return command();
+    } catch (const CommandError& e) {
+        message = e.what();
+        return e.Status();
+    } catch (const std::bad_alloc&) {
+        message = "not enough memory";
+        return kExitFailure;
+    } catch (const std::exception& e) {
+        message = OneLine(e.what());
+        return kExitFailure;
+    }
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     InstallAbortHandlers();
+    StartAbortWatch();
 
     CLI::App app{"Vorlings: image-processing tools for compositing, on the command line.",
                  "vorlings"};
     app.require_subcommand(1);
     app.footer(kUsageFooter);
 
-    app.add_subcommand("list", "List the tools: display name, class, class ID, description");
+    bool json = false;
+    CLI::App* list =
+        app.add_subcommand("list", "List the tools: display name, class, class ID, description");
+    list->add_flag("--json", json, "The same content as JSON, for scripts");
 
     std::string infoTool;
     CLI::App* info = app.add_subcommand(
         "info", "Show a tool's entry, pages, controls (kind, link id, bounds, default, "
                 "entries, group), image inputs and output");
     info->add_option("TOOL", infoTool, "Display name or class name, any case")->required();
+    info->add_flag("--json", json, "The same content as JSON, for scripts");
 
     RenderOptions render;
     int threads = 0;
-    double pixelAspect = 0.0;
+    std::string pixelAspect;
     CLI::App* renderCmd = app.add_subcommand("render", "Render a still or a sequence");
     renderCmd->add_option("TOOL", render.Tool,
                           "Display name or class name (may be left out with --settings)");
@@ -79,14 +112,14 @@ int main(int argc, char** argv) {
     renderCmd->add_option("--settings", render.SettingsFile, "A saved tool (from 'save')");
     renderCmd->add_option("--threads", threads, "Processor count and worker threads")
         ->check(CLI::Range(1, 4096));
-    CLI::Option* aspectOption =
-        renderCmd->add_option("--pixel-aspect", pixelAspect, "Pixel aspect of the inputs")
-            ->check(CLI::PositiveNumber);
+    CLI::Option* aspectOption = renderCmd->add_option(
+        "--pixel-aspect", pixelAspect, "Pixel aspect of the inputs (a number above 0)");
     renderCmd->add_option("--depth", render.Depth, "Output depth: 8, 16 or float")
         ->check(CLI::IsMember({"8", "16", "float"}));
     renderCmd->add_option("--compression", render.Compression,
                           "NAME[:QUALITY]: none, zip, piz, dwaa, lzw, ... (default: the input's)");
-    renderCmd->add_flag("--skip-existing", render.SkipExisting, "Leave existing outputs alone");
+    renderCmd->add_flag("--skip-existing", render.SkipExisting,
+                        "Leave existing outputs alone (an empty or unreadable one is redone)");
     renderCmd->add_flag("-q,--quiet", render.Quiet, "No progress");
 
     SaveOptions save;
@@ -110,30 +143,39 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForAllHelp& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
+        StandDownAbortWatch();
+        // A first word that names no command says so, rather than CLI11's generic complaint.
+        if (app.get_subcommands().empty() && argc > 1 && argv[1][0] != '-') {
+            std::vector<std::string> names;
+            for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; }))
+                names.push_back(sub->get_name());
+            ReportError("unknown command " + Quoted(argv[1]) + " (commands: " + Join(names, ", ") +
+                        "; see: vorlings --help)");
+            return kExitUsage;
+        }
         std::string where;
         for (const CLI::App* sub : app.get_subcommands()) where = sub->get_name() + ": ";
         ReportError(where + OneLine(e.what()) + " (see: vorlings --help)");
         return kExitUsage;
     }
 
-    try {
-        if (threads > 0) SetProcessorCount(threads);
-        if (aspectOption->count() > 0) render.PixelAspect = pixelAspect;
+    std::string message;
+    const int status = RunCommand(
+        [&] {
+            if (threads > 0) SetProcessorCount(threads);
+            if (aspectOption->count() > 0) render.PixelAspect = PixelAspectOf(pixelAspect);
 
-        if (app.got_subcommand("list")) return WithModule([] { return RunList(); });
-        if (app.got_subcommand("info")) return WithModule([&] { return RunInfo(infoTool); });
-        if (app.got_subcommand("render")) return WithModule([&] { return RunRender(render); });
-        if (app.got_subcommand("save")) return WithModule([&] { return RunSave(save); });
-        if (app.got_subcommand("demo")) return WithModule([&] { return RunDemo(demo); });
-        return kExitUsage;
-    } catch (const CommandError& e) {
-        ReportError(e.what());
-        return e.Status();
-    } catch (const std::bad_alloc&) {
-        ReportError("not enough memory");
-        return kExitFailure;
-    } catch (const std::exception& e) {
-        ReportError(OneLine(e.what()));
-        return kExitFailure;
-    }
+            if (app.got_subcommand("list")) return WithModule([&] { return RunList(json); });
+            if (app.got_subcommand("info"))
+                return WithModule([&] { return RunInfo(infoTool, json); });
+            if (app.got_subcommand("render")) return WithModule([&] { return RunRender(render); });
+            if (app.got_subcommand("save")) return WithModule([&] { return RunSave(save); });
+            if (app.got_subcommand("demo")) return WithModule([&] { return RunDemo(demo); });
+            return kExitUsage;
+        },
+        message);
+    // From here on the command ends the process itself, unless the abort watcher already is.
+    StandDownAbortWatch();
+    if (!message.empty()) ReportError(message);
+    return status;
 }

@@ -3,20 +3,15 @@
 
 #include "Progress.h"
 
-#include <cstdio>
 #include <set>
 
 void Warn(const std::string& text) {
-    // A progress bar owns the current terminal line; start a fresh one first.
-    Progress::BreakLine();
-    std::fprintf(stderr, "vorlings: warning: %s\n", text.c_str());
-    std::fflush(stderr);
+    // A progress bar owns the current terminal line; the message gets a fresh one.
+    Progress::PrintLine("vorlings: warning: " + text);
 }
 
-void ReportError(const std::string& text) {
-    Progress::BreakLine();
-    std::fprintf(stderr, "vorlings: %s\n", text.c_str());
-    std::fflush(stderr);
+void ReportError(const std::string& text, int fd) {
+    Progress::PrintLine("vorlings: " + text, fd);
 }
 
 void WarnOnce(const std::string& key, const std::string& text) {

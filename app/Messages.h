@@ -7,8 +7,9 @@
 /// "vorlings: warning: TEXT".
 void Warn(const std::string& text);
 
-/// "vorlings: TEXT", the one line a failed command leaves.
-void ReportError(const std::string& text);
+/// "vorlings: TEXT", the one line a failed command leaves; on `fd` when it is given (a copy
+/// of stderr kept while image libraries are silenced).
+void ReportError(const std::string& text, int fd = -1);
 
 /// Warn(text) the first time `key` is given, nothing after: a sequence warns once of what
 /// every frame would repeat.

@@ -2,6 +2,7 @@
 #include "ModuleLoader.h"
 
 #include "Errors.h"
+#include "Messages.h"
 #include "Text.h"
 
 #include <cstdlib>
@@ -36,6 +37,7 @@ std::string BinaryFolder() {
 
 LoadedModule LoadedModule::Load() {
     std::vector<std::string> tried;
+    std::vector<std::string> failed; // "PATH: why" for each module found that did not load
     std::string lastProblem;
     for (const std::string& folder :
          ModuleSearchFolders(std::getenv("VORLINGS_PLUGIN_PATH"), BinaryFolder())) {
@@ -43,10 +45,15 @@ LoadedModule LoadedModule::Load() {
         tried.push_back(path);
         std::error_code ec;
         if (!fs::exists(path, ec)) continue;
-        if (void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL))
+        if (void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {
+            // A module passed over is named, so that a broken install is not silently hidden.
+            for (const std::string& skipped : failed) Warn(skipped + "; using " + path);
             return LoadedModule(handle, path);
+        }
         const char* why = dlerror();
         lastProblem = why ? OneLine(why) : "dlopen failed";
+        // dlerror's text usually starts with the path already.
+        failed.push_back(lastProblem.starts_with(path) ? lastProblem : path + ": " + lastProblem);
     }
     std::string message = std::string("cannot load the tool module ") + kModuleFileName +
                           " (tried " + (tried.empty() ? "no folder" : Join(tried, ", ")) + ")";

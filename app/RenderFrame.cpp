@@ -5,13 +5,15 @@
 #include "Errors.h"
 
 std::unique_ptr<Image> RenderFrame(Operator& tool, const std::string& toolName, double time,
-                                   const ImageFetcher& fetch) {
+                                   const ImageFetcher& fetch, const ChunkProgress& progress) {
     std::unique_ptr<Image> output;
     bool chunkFailed = false;
     {
         ActiveRender active(tool);
         if (AbortRequested()) throw AbortedError();
         Request request(time);
+        if (progress)
+            request.ChunkEnded = [&](int ended, int count) { progress(double(ended) / count); };
         output = RenderRequest(tool, request, fetch);
         chunkFailed = request.ChunkFailed;
     }

@@ -5,12 +5,18 @@
 
 #include "host/Operator.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
-/// Renders `tool` at `time`, delivering images through `fetch`. The tool's AbortFlag is
-/// raised by SIGINT and SIGTERM meanwhile. Throws an aborted CommandError (exit 130) when
-/// interrupted, and a CommandError (exit 1) naming the tool when a worker failed or no
-/// image was handed over.
+/// Called with the share of the frame's current pass of chunks that has ended (0 to 1), on
+/// the worker threads.
+using ChunkProgress = std::function<void(double fraction)>;
+
+/// Renders `tool` at `time`, delivering images through `fetch` and telling `progress`, when
+/// given, as chunks end. The tool's AbortFlag is raised by SIGINT and SIGTERM meanwhile.
+/// Throws an aborted CommandError (exit 130) when interrupted, and a CommandError (exit 1)
+/// naming the tool when a worker failed or no image was handed over.
 std::unique_ptr<Image> RenderFrame(Operator& tool, const std::string& toolName, double time,
-                                   const ImageFetcher& fetch);
+                                   const ImageFetcher& fetch,
+                                   const ChunkProgress& progress = nullptr);

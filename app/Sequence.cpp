@@ -76,6 +76,13 @@ FramePattern::FramePattern(std::string text) : text_(std::move(text)) {
     segments_.push_back({std::move(literal), -1});
 }
 
+FramePattern FramePattern::Literal(std::string text) {
+    FramePattern pattern("");
+    pattern.text_ = std::move(text);
+    pattern.segments_ = {{pattern.text_, -1}};
+    return pattern;
+}
+
 std::string FramePattern::PathFor(int64_t frame) const {
     if (!IsSequence()) return text_;
     std::string path;
@@ -122,12 +129,17 @@ std::vector<int64_t> FramePattern::FramesOnDisk() const {
 }
 
 std::optional<std::vector<int64_t>> ParseFrameList(std::string_view text, std::string& problem) {
-    std::vector<int64_t> frames;
-    std::set<int64_t> seen;
+    struct Item {
+        int64_t First, Last, Step;
+    };
+    std::vector<Item> items;
     if (Trim(text).empty()) {
         problem = "is empty";
         return std::nullopt;
     }
+    // Every item is read and counted first, so that a huge list is refused before any frame
+    // is listed.
+    int64_t named = 0;
     while (true) {
         const size_t comma = text.find(',');
         std::string_view item = Trim(text.substr(0, comma));
@@ -158,16 +170,24 @@ std::optional<std::vector<int64_t>> ParseFrameList(std::string_view text, std::s
             problem = "has a range " + Quoted(Trim(text.substr(0, comma))) + " that runs backwards";
             return std::nullopt;
         }
-        for (int64_t f = first; f <= last; f += step) {
-            if (seen.insert(f).second) frames.push_back(f);
-            if (int64_t(frames.size()) > kMaxFrames) {
-                problem = "holds more than " + std::to_string(kMaxFrames) + " frames";
-                return std::nullopt;
-            }
-            if (last - f < step) break; // no overflow past the end
+        const int64_t others = (last - first) / step; // the item's frames after its first
+        if (others >= kMaxFrames || named + others + 1 > kMaxFrames) {
+            problem = "names more than " + std::to_string(kMaxFrames) + " frames";
+            return std::nullopt;
         }
+        named += others + 1;
+        items.push_back({first, last, step});
         if (comma == std::string_view::npos) break;
         text.remove_prefix(comma + 1);
+    }
+
+    std::vector<int64_t> frames;
+    std::set<int64_t> seen;
+    for (const Item& item : items) {
+        for (int64_t f = item.First; f <= item.Last; f += item.Step) {
+            if (seen.insert(f).second) frames.push_back(f);
+            if (item.Last - f < item.Step) break; // no overflow past the end
+        }
     }
     return frames;
 }

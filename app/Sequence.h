@@ -14,6 +14,9 @@ class FramePattern {
 public:
     explicit FramePattern(std::string text);
 
+    /// `text` as a plain file name, even when it holds '#' or "%d".
+    static FramePattern Literal(std::string text);
+
     /// True when the text holds at least one frame placeholder.
     bool IsSequence() const { return placeholders_ > 0; }
     const std::string& Text() const { return text_; }
@@ -37,5 +40,6 @@ private:
 };
 
 /// The frames of a "-f" list in the order given, each once. Returns nullopt and sets
-/// `problem` when the text is not a frame list.
+/// `problem` when the text is not a frame list, or names more frames than any run could
+/// render (refused before a single frame is listed).
 std::optional<std::vector<int64_t>> ParseFrameList(std::string_view text, std::string& problem);

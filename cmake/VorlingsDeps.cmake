@@ -11,3 +11,6 @@ if(OIIO_INCLUDE_DIR AND OIIO_LIBRARY AND OIIO_UTIL_LIBRARY AND NOT TARGET Vorlin
                                ${IMATH_INCLUDE_DIR} ${IMATH_INCLUDE_DIR}/Imath)
     target_link_libraries(Vorlings::OpenImageIO INTERFACE ${OIIO_LIBRARY} ${OIIO_UTIL_LIBRARY})
 endif()
+
+# JSON for "list --json" and "info --json", and for the tests that read them back.
+find_package(nlohmann_json 3 REQUIRED)

@@ -236,12 +236,20 @@ void ThreadedOperator::QuickProcessChunk(Request* request, int chunk) {
 
 void ThreadedOperator::DoMultiProcess(Request* request, int count) {
     std::atomic<bool> failed{false};
+    std::atomic<int> ended{0};
     const std::function<void(int)> work = [&](int chunk) {
         // No exception may leave a worker: it is recorded on the request instead.
         try {
             ProcessChunk(request, chunk);
         } catch (...) {
             failed = true;
+        }
+        if (request && request->ChunkEnded) {
+            try {
+                request->ChunkEnded(++ended, count);
+            } catch (...) {
+                // Progress is the host's own affair; it never fails a render.
+            }
         }
     };
     WorkerPool::Instance().Run(count, work);

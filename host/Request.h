@@ -6,6 +6,7 @@
 #include "Parameter.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -39,6 +40,12 @@ public:
 
     /// Set when a chunk failed in a way no tool reports (an exception inside a worker).
     bool ChunkFailed = false;
+
+    /// When set, DoMultiProcess calls it after each chunk ends (a failed one too) with the
+    /// number of that call's chunks ended so far and their count, so that a host can show
+    /// progress inside a frame. It runs on the worker threads, possibly on several at once;
+    /// each value of `ended` from 1 to `count` comes exactly once, not necessarily in order.
+    std::function<void(int ended, int count)> ChunkEnded;
 
 private:
     std::map<std::pair<const Input*, int>, InputSample> samples_;

@@ -3,6 +3,8 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <sys/mman.h>
@@ -76,6 +78,26 @@ bool CliProcess::WaitForStderr(std::string_view text, std::chrono::seconds limit
     }
 }
 
+bool CliProcess::WaitForSignalHeld(int signal, std::chrono::seconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    const std::string proc = "/proc/" + std::to_string(pid_);
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
+    do {
+        // Until it has started vorlings, the child runs the test's own code.
+        std::error_code ec;
+        const std::filesystem::path running = std::filesystem::read_symlink(proc + "/exe", ec);
+        if (!ec && running != self) {
+            std::ifstream in(proc + "/status");
+            for (std::string line; std::getline(in, line);)
+                if ((line.starts_with("SigBlk:") || line.starts_with("SigCgt:")) &&
+                    (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1) & 1))
+                    return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    } while (std::chrono::steady_clock::now() < end);
+    return false;
+}
+
 void CliProcess::Signal(int signal) {
     if (pid_ > 0) kill(pid_, signal);
 }
@@ -86,6 +108,21 @@ CliResult CliProcess::Finish() {
     pid_ = -1;
     return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), Contents(outFd_),
             Contents(errFd_)};
+}
+
+CliResult CliProcess::Finish(std::chrono::seconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        siginfo_t exit{};
+        if (waitid(P_PID, id_t(pid_), &exit, WEXITED | WNOHANG | WNOWAIT) != 0 || exit.si_pid)
+            break;
+        if (std::chrono::steady_clock::now() > end) {
+            kill(pid_, SIGKILL);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return Finish();
 }
 
 CliResult RunCli(const std::vector<std::string>& args, const EnvList& env,

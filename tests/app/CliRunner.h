@@ -32,9 +32,14 @@ public:
 
     /// Waits until stderr holds `text` or the process ends; true when it appeared.
     bool WaitForStderr(std::string_view text, std::chrono::seconds limit);
+    /// Waits until `signal` would no longer kill the started vorlings: it holds the signal
+    /// back or catches it. True when it does.
+    bool WaitForSignalHeld(int signal, std::chrono::seconds limit);
     void Signal(int signal);
     /// Waits for the exit; the status with all the output.
     CliResult Finish();
+    /// The same, but a process still running after `limit` is killed (status 128 + 9).
+    CliResult Finish(std::chrono::seconds limit);
 
 private:
     int pid_ = -1;

@@ -4,6 +4,12 @@
 // factory; defaults, then saved values, then -s), and what list and info show.
 #include "CliFixture.h"
 
+#include <nlohmann/json.hpp>
+
+#include <charconv>
+#include <functional>
+#include <sstream>
+
 TEST_F(CliTest, EveryWayOfGivingAValueRendersAlike) {
     WriteRaw(Path("specks.png"), SpeckImage(200, 120, 8));
     // 0.05 lies past Filter Size's bound of 0.01: -s passes it on with a warning naming the
@@ -54,12 +60,60 @@ TEST_F(CliTest, ListAndInfoShowTheRegistryAndDeclarations) {
     EXPECT_EQ(RunCli({"info", "CleanPlugIn"}).Out, info.Out);
 }
 
+// For scripts the same content as JSON: every row of the list in the table's order, and every
+// text and number of each tool's description also in its text form.
+TEST_F(CliTest, ListAndInfoAsJsonSayWhatTheTextSays) {
+    const CliResult list = RunCli({"list"}), listJson = RunCli({"list", "--json"});
+    ASSERT_EQ(listJson.Status, 0) << listJson.Err;
+    const nlohmann::json tools = nlohmann::json::parse(listJson.Out).at("tools");
+    std::vector<std::string> rows;
+    std::istringstream table(list.Out);
+    for (std::string line; std::getline(table, line);) rows.push_back(line);
+    ASSERT_EQ(rows.size(), tools.size() + 1) << "a heading, then one row per tool";
+    for (size_t i = 0; i < tools.size(); ++i) {
+        size_t at = 0;
+        for (const char* field : {"tool", "class", "classId", "description"})
+            at = rows[i + 1].find(tools[i].at(field).get<std::string>(), at);
+        EXPECT_NE(at, std::string::npos) << rows[i + 1];
+    }
+
+    for (const nlohmann::json& listed : tools) {
+        const std::string name = listed.at("tool");
+        SCOPED_TRACE(name);
+        const CliResult text = RunCli({"info", name}), json = RunCli({"info", name, "--json"});
+        ASSERT_EQ(json.Status, 0) << json.Err;
+        const nlohmann::json info = nlohmann::json::parse(json.Out);
+        EXPECT_EQ(info.at("class"), listed.at("class"));
+        EXPECT_EQ(info.at("entry").at("classId"), listed.at("classId"));
+        std::function<void(const nlohmann::json&)> findLeaves = [&](const nlohmann::json& value) {
+            std::string shown;
+            if (value.is_structured()) {
+                for (const auto& item : value) findLeaves(item);
+                return;
+            } else if (value.is_string()) {
+                shown = value.get<std::string>();
+            } else if (value.is_number_float()) {
+                char digits[32];
+                const auto end = std::to_chars(digits, digits + sizeof digits, value.get<double>());
+                shown.assign(digits, end.ptr);
+            } else if (value.is_number()) {
+                shown = value.dump();
+            } else {
+                return; // true, false and null are words of the text form, not values
+            }
+            EXPECT_NE(text.Out.find(shown), std::string::npos) << shown;
+        };
+        findLeaves(info);
+    }
+}
+
 TEST_F(CliTest, TheModuleIsFoundBesideTheBinaryOrOnThePluginPath) {
-    // A copy of vorlings with its host library but without the module beside it.
+    // A copy of vorlings with its command line and host library but without the module.
     const std::filesystem::path bin = std::filesystem::path(VORLINGS_BIN).parent_path();
     std::filesystem::create_directories(Path("alone"));
     std::filesystem::copy_file(VORLINGS_BIN, Path("alone/vorlings"));
-    std::filesystem::copy_file(bin / "libDFSystem.so", Path("alone/libDFSystem.so"));
+    for (const char* file : {"vorlings-cli", "libDFSystem.so"})
+        std::filesystem::copy_file(bin / file, Path("alone/") + file);
 
     const CliResult missing = RunCli({"list"}, {}, Path("alone/vorlings"));
     EXPECT_FAILS_WITH(missing, 1, Path("alone/TharnVorlings.so"));

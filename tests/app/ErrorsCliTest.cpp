@@ -3,8 +3,12 @@
 // kind (2 for bad arguments, 1 for files and renders), and no output file left behind.
 #include "CliFixture.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cstring>
 #include <fstream>
 #include <iomanip>
+#include <limits>
 #include <sstream>
 
 using OIIO::TypeDesc;
@@ -52,8 +56,16 @@ protected:
             if (args.front() == "render" && c.Command.find(" -o ") == std::string::npos)
                 args.insert(args.end(), {"-o", Path("out.png")});
             const std::vector<std::string> before = Files();
-            EXPECT_FAILS_WITH(RunCli(args), c.Status, Expand(c.Fragment));
+            const CliResult r = RunCli(args);
+            EXPECT_FAILS_WITH(r, c.Status, Expand(c.Fragment));
             EXPECT_EQ(Files(), before) << "nothing written, nothing left behind";
+            // Numbers in messages are as a user would type them, never spelt out in full.
+            size_t digits = 0, longest = 0;
+            for (char ch : r.Err)
+                longest = std::max(longest, digits = std::isdigit(static_cast<unsigned char>(ch))
+                                                         ? digits + 1
+                                                         : 0);
+            EXPECT_LT(longest, 18u) << r.Err;
         }
     }
 };
@@ -75,6 +87,14 @@ TEST_F(ErrorsTest, BadArgumentsExitWithTwo) {
         {"frames without pattern", 2, "@out.png", "render clean -i @in.png -o @out.png -f 1-2"},
         {"bad depth", 2, "depth", "render clean -i @in.png --depth 12"},
         {"no threads", 2, "threads", "render clean -i @in.png --threads 0"},
+        {"pixel aspect not a number", 2, "--pixel-aspect \"nan\" is not a number",
+         "render clean -i @in.png --pixel-aspect nan"},
+        {"pixel aspect not above 0", 2, "--pixel-aspect \"-1\" is not a number above 0",
+         "render clean -i @in.png --pixel-aspect -1"},
+        {"far too many frames", 2, "-f \"1-1000000000\" names more than",
+         "render clean -i @in.png -o @out.####.png -f 1-1000000000"},
+        {"unknown command", 2, "unknown command \"frobnicate\" (commands: list, info",
+         "frobnicate"},
         {"unknown tool for info", 2, "\"nothing\"", "info nothing"},
         {"save: unknown control", 2, "\"Size\"", "save clean -s Size=1 -o @p.vtool"},
         {"save: not a number", 2, "\"1/2\"", "save clean -s XRad=1/2 -o @p.vtool"},
@@ -103,6 +123,15 @@ TEST_F(ErrorsTest, BrokenFilesExitWithOne) {
          "render clean --settings @flare.vtool -i @in.png"},
         {"no tool's", 1, "@unknown.vtool", "render --settings @unknown.vtool -i @in.png"},
     };
+    // The value of the one control, Filter Size, follows the class ID, the count, its link id
+    // and its kind.
+    std::vector<uint8_t> notANumber = saved;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    std::memcpy(notANumber.data() + 16, &nan, sizeof nan);
+    WriteBytes("nan.vtool", notANumber);
+    cases.push_back({"a saved value that is not a number", 1,
+                     "@nan.vtool: Clean control \"Filter Size\" is saved as nan, not a number",
+                     "render clean --settings @nan.vtool -i @in.png"});
     std::vector<uint8_t> foreign = saved;
     foreign[0] = 0x70;
     WriteBytes("flare.vtool", foreign);

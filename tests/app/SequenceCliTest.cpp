@@ -3,7 +3,9 @@
 // --skip-existing, a missing frame, and the progress lines a render farm reads.
 #include "CliFixture.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <sstream>
 
 using OIIO::TypeDesc;
 
@@ -49,6 +51,28 @@ TEST_F(SequenceTest, FrameListsRenderEachFrameFromItsOwnInput) {
     EXPECT_EQ(r.Err, "Progress: 0%\nProgress: 33%\nProgress: 66%\nProgress: 100%\n");
 }
 
+// Inside a frame progress moves as chunks end; the frame shows complete once it is written.
+TEST_F(SequenceTest, ProgressMovesInsideAFrameAsChunksEnd) {
+    WriteRaw(Path("specks.png"), SpeckImage(320, 180, 2));
+    const CliResult r = RunCli({"render", "clean", "-i", Path("specks.png"), "-s",
+                                "Filter Size=0.004", "-o", Path("out.png")},
+                               {{"NUM_PROC_THARN", "8"}});
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    std::vector<int> percents;
+    std::istringstream lines(r.Err);
+    for (std::string line; std::getline(lines, line);) {
+        int percent = -1;
+        ASSERT_EQ(std::sscanf(line.c_str(), "Progress: %d%%", &percent), 1) << line;
+        percents.push_back(percent);
+    }
+    ASSERT_GE(percents.size(), 3u) << r.Err;
+    EXPECT_EQ(percents.front(), 0);
+    EXPECT_EQ(percents.back(), 100);
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()) &&
+                std::adjacent_find(percents.begin(), percents.end()) == percents.end())
+        << "rising, one line per change: " << r.Err;
+}
+
 TEST_F(SequenceTest, WithoutFramesThePatternRendersTheFramesOnDisk) {
     WriteFrames({2, 3, 7});
     // An output already on disk is rendered anew.
@@ -57,12 +81,24 @@ TEST_F(SequenceTest, WithoutFramesThePatternRendersTheFramesOnDisk) {
     for (int f : {2, 3, 7}) EXPECT_TRUE(WrittenFrom(f)) << f;
 }
 
-TEST_F(SequenceTest, SkipExistingLeavesFramesOnDiskAlone) {
-    WriteFrames({1, 2, 3});
+// A finished frame stays; an empty one, or one that is no readable image (not a picture, or
+// cut short), is rendered again with a warning naming it.
+TEST_F(SequenceTest, SkipExistingLeavesFinishedFramesOnDiskAlone) {
+    WriteFrames({1, 2, 3, 4, 5});
     const RawImage marker = NoiseImage(5, 5, 3, TypeDesc::UINT8, 1);
     WriteRaw(Path(Frame("out", 2)), marker);
-    Render(Copy({"-f", "1-3", "--skip-existing"}));
-    for (int f : {1, 3}) EXPECT_TRUE(WrittenFrom(f)) << f;
+    WriteBytes(Frame("out", 3), {});
+    WriteBytes(Frame("out", 4), {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'});
+    const std::vector<uint8_t> png = Bytes(Frame("in", 1));
+    WriteBytes(Frame("out", 5), png, png.size() / 2);
+    const CliResult r = RunCli(Copy({"render", "-f", "1-5", "--skip-existing", "-q"}));
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    const std::vector<std::string> warnings = r.MessageLines();
+    ASSERT_EQ(warnings.size(), 3u) << r.Err;
+    for (int f : {3, 4, 5})
+        EXPECT_NE(warnings[size_t(f - 3)].find(Path(Frame("out", f))), std::string::npos)
+            << warnings[size_t(f - 3)];
+    for (int f : {1, 3, 4, 5}) EXPECT_TRUE(WrittenFrom(f)) << f;
     EXPECT_TRUE(SameSamples(ReadRaw(Path(Frame("out", 2))), marker));
 }
 

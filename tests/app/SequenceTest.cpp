@@ -32,6 +32,15 @@ TEST(FramePattern, PlainNamesAreStills) {
     EXPECT_TRUE(FramePattern("a.%03d.png").IsSequence());
 }
 
+TEST(FramePattern, ALiteralNameIsAStillWhateverItHolds) {
+    for (const char* name : {"take#1.png", "plate_%d.png", "a.%04d.exr", "plate.exr"}) {
+        const FramePattern p = FramePattern::Literal(name);
+        EXPECT_FALSE(p.IsSequence()) << name;
+        EXPECT_EQ(p.PathFor(9), name);
+        EXPECT_EQ(p.Text(), name);
+    }
+}
+
 TEST(FramePattern, FramesOnDiskAreThoseThePatternNames) {
     const fs::path dir = fs::temp_directory_path() / ("vorlings_seq_" + std::to_string(getpid()));
     fs::create_directories(dir / "shot.0005.exr"); // a folder, not a frame
@@ -73,7 +82,10 @@ TEST(FrameList, RangesStepsAndLists) {
 
 TEST(FrameList, RefusesWhatIsNoFrameList) {
     for (const char* bad : {"", " ", "a", "5-1", "1-5x0", "1-5x", "1-5:-1", "-3", "1-", "1.5",
-                            "1-5x2x3", "3x2", "1,,2", "1-2-3", "99999999999999999999"}) {
+                            "1-5x2x3", "3x2", "1,,2", "1-2-3", "99999999999999999999",
+                            // More frames than any run renders, however they are named.
+                            "1-1000000000", "0-9223372036854775807", "1-9000000,9000001-18000000",
+                            "5,1-20000000x2"}) {
         std::string problem;
         EXPECT_FALSE(ParseFrameList(bad, problem)) << bad;
         EXPECT_FALSE(problem.empty()) << bad;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -189,12 +190,26 @@ TEST(DoMultiProcess, RunsEveryChunkOnceOnWorkerThreads) {
         op.Threads.clear();
         op.Chunks = count;
         Request request(0.0);
+        // Each chunk's end is reported once, on a worker, as a count of the chunks ended.
+        std::mutex reportMutex;
+        std::vector<int> ended;
+        std::set<std::thread::id> reporters;
+        request.ChunkEnded = [&](int n, int of) {
+            std::lock_guard lock(reportMutex);
+            EXPECT_EQ(of, count);
+            ended.push_back(n);
+            reporters.insert(std::this_thread::get_id());
+        };
         RenderRequest(op, request, nullptr);
         std::vector<int> ran = op.Ran;
         std::sort(ran.begin(), ran.end());
+        std::sort(ended.begin(), ended.end());
         ASSERT_EQ(int(ran.size()), count);
+        ASSERT_EQ(int(ended.size()), count);
         for (int i = 0; i < count; ++i) EXPECT_EQ(ran[size_t(i)], i);
+        for (int i = 0; i < count; ++i) EXPECT_EQ(ended[size_t(i)], i + 1);
         EXPECT_EQ(op.Threads.count(std::this_thread::get_id()), 0u);
+        EXPECT_EQ(reporters.count(std::this_thread::get_id()), 0u);
         EXPECT_FALSE(request.ChunkFailed);
     }
 }
@@ -204,7 +219,10 @@ TEST(DoMultiProcess, AFailingChunkIsRecordedAndTheOthersStillRun) {
     op.Chunks = 8;
     op.ThrowIn = 3;
     Request request(0.0);
+    std::atomic<int> reports{0};
+    request.ChunkEnded = [&](int, int) { ++reports; };
     RenderRequest(op, request, nullptr);
     EXPECT_TRUE(request.ChunkFailed);
     EXPECT_EQ(op.Ran.size(), 7u);
+    EXPECT_EQ(reports, 8) << "the failed chunk ended too";
 }
