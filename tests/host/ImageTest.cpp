@@ -8,10 +8,6 @@
 
 namespace {
 
-Pixel Words(uint32_t b, uint32_t g, uint32_t r, uint32_t a) {
-    return Pixel{{b, g, r, a}};
-}
-
 Pixel RoundTrip(ImageKind kind, Pixel p) {
     auto image = Image::Create(kind, 1, 1);
     image->WritePixel(image.get(), image->RowTable[0], &p);
@@ -23,13 +19,13 @@ Pixel RoundTrip(ImageKind kind, Pixel p) {
 TEST(ImageKinds, EightBitScalesBy257AndRoundsBack) {
     // Every 8-bit value survives 8 -> 16 -> 8, and reads as value x 257.
     for (uint32_t v8 = 0; v8 < 256; ++v8) {
-        const Pixel q = RoundTrip(ImageKind::Int8, Words(v8 * 257, v8 * 257, v8 * 257, v8 * 257));
+        const Pixel q = RoundTrip(ImageKind::Int8, test::Grey(v8 * 257));
         for (int c = 0; c < 4; ++c) EXPECT_EQ(q.Word[c], v8 * 257);
     }
     // A 16-bit word lands on the nearest 8-bit step: (v x 255 + 32767) / 65535.
     // The halfway points lie at 128.5 and 385.5.
-    const Pixel below = RoundTrip(ImageKind::Int8, Words(128, 385, 0, 65535));
-    const Pixel above = RoundTrip(ImageKind::Int8, Words(129, 386, 65534, 65407));
+    const Pixel below = RoundTrip(ImageKind::Int8, Pixel{{128, 385, 0, 65535}});
+    const Pixel above = RoundTrip(ImageKind::Int8, Pixel{{129, 386, 65534, 65407}});
     EXPECT_EQ(below.Word[0], 0u);
     EXPECT_EQ(below.Word[1], 257u);
     EXPECT_EQ(below.Word[3], 65535u);
@@ -41,7 +37,7 @@ TEST(ImageKinds, EightBitScalesBy257AndRoundsBack) {
 
 TEST(ImageKinds, FloatRoundTripsEveryWordAndClampsOnRead) {
     for (uint32_t v = 0; v <= 65535; ++v)
-        ASSERT_EQ(RoundTrip(ImageKind::Float, Words(v, v, v, v)).Word[0], v);
+        ASSERT_EQ(RoundTrip(ImageKind::Float, test::Grey(v)).Word[0], v);
     auto image = Image::Create(ImageKind::Float, 4, 1);
     const float stored[4][4] = {{-0.5f, 2.0f, 0.5f, 1.0f}, {NAN, 0.0f, 1e-9f, 0.99999f}, {}, {}};
     std::memcpy(image->RowTable[0], stored, sizeof stored);
