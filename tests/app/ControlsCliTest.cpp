@@ -20,7 +20,6 @@ TEST_F(CliTest, EveryWayOfGivingAValueRendersAlike) {
         {{"clean", "-s", "Filter Size=0.05"}, warning},
         {{"CLEANPLUGIN", "-s", "filter size=0.05"}, warning},
         {{"CleanPlugIn", "-s", "XRad=0.05"}, warning},
-        {{"clean", "-s", "0x64615258=0.05"}, warning},
         {{"clean", "--settings", Path("p.vtool")}, ""},
         {{"--settings", Path("p.vtool")}, ""}};
     for (size_t i = 0; i < ways.size(); ++i) {
