@@ -41,24 +41,6 @@ RawImage NoiseImage(int width, int height, int channels, TypeDesc format, uint32
     return image;
 }
 
-RawImage SpeckImage(int width, int height, uint32_t seed) {
-    RawImage image{width, height, 3, TypeDesc::UINT16, {}, 1.0f, 0};
-    image.Bytes.resize(image.SampleCount() * 2);
-    uint16_t* s = image.Samples<uint16_t>();
-    for (size_t i = 0; i < image.SampleCount(); ++i) s[i] = uint16_t(20000 + (i % 3) * 5000);
-    uint32_t state = seed * 2654435761u + 1u;
-    for (int n = 0; n < width * height / 60; ++n) {
-        const int x = int(Next(state) % uint32_t(width)), y = int(Next(state) % uint32_t(height));
-        const int size = 1 + int(Next(state) % 3);
-        const uint16_t v = Next(state) % 2 ? 65535 : 0;
-        for (int dy = 0; dy < size && y + dy < height; ++dy)
-            for (int dx = 0; dx < size && x + dx < width; ++dx)
-                for (int c = 0; c < 3; ++c)
-                    s[(size_t(y + dy) * size_t(width) + size_t(x + dx)) * 3 + size_t(c)] = v;
-    }
-    return image;
-}
-
 void WriteRaw(const std::string& path, const RawImage& image, const std::string& compression) {
     auto out = OIIO::ImageOutput::create(path);
     ASSERT_TRUE(out) << path;

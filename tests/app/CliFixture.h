@@ -35,8 +35,6 @@ struct RawImage {
 /// Samples of every value, alpha included (transparent pixels with colour show any
 /// premultiplication); `seed` makes frames differ.
 RawImage NoiseImage(int width, int height, int channels, OIIO::TypeDesc format, uint32_t seed);
-/// A flat grey image with light and dark specks of one to three pixels.
-RawImage SpeckImage(int width, int height, uint32_t seed);
 
 /// Writes with alpha unassociated, as stored, with the image's PixelAspectRatio when not 1.
 void WriteRaw(const std::string& path, const RawImage& image, const std::string& compression = "");

@@ -11,7 +11,7 @@
 #include <sstream>
 
 TEST_F(CliTest, EveryWayOfGivingAValueRendersAlike) {
-    WriteRaw(Path("specks.png"), SpeckImage(200, 120, 8));
+    WriteRaw(Path("noise.png"), NoiseImage(200, 120, 3, OIIO::TypeDesc::UINT16, 8));
     // 0.05 lies past Filter Size's bound of 0.01: -s passes it on with a warning naming the
     // control, and save keeps it.
     ASSERT_EQ(RunCli({"save", "clean", "-s", "Filter Size=0.05", "-o", Path("p.vtool")}).Status, 0);
@@ -20,23 +20,22 @@ TEST_F(CliTest, EveryWayOfGivingAValueRendersAlike) {
         {{"clean", "-s", "Filter Size=0.05"}, warning},
         {{"CLEANPLUGIN", "-s", "filter size=0.05"}, warning},
         {{"CleanPlugIn", "-s", "XRad=0.05"}, warning},
-        {{"clean", "-s", "0x64615258=0.05"}, warning},
         {{"clean", "--settings", Path("p.vtool")}, ""},
         {{"--settings", Path("p.vtool")}, ""}};
     for (size_t i = 0; i < ways.size(); ++i) {
         SCOPED_TRACE(::testing::PrintToString(ways[i].first));
         std::vector<std::string> args = ways[i].first;
         const std::string out = "out" + std::to_string(i) + ".png";
-        args.insert(args.end(), {"-i", Path("specks.png"), "-o", Path(out)});
+        args.insert(args.end(), {"-i", Path("noise.png"), "-o", Path(out)});
         Render(args, ways[i].second);
         EXPECT_EQ(Bytes(out), Bytes("out0.png"));
     }
     // Clean's default, 0, copies the input: the renders above took their value.
-    EXPECT_FALSE(SameSamples(ReadRaw(Path("out0.png")), ReadRaw(Path("specks.png"))));
+    EXPECT_FALSE(SameSamples(ReadRaw(Path("out0.png")), ReadRaw(Path("noise.png"))));
     // -s comes after the saved values: at 0 the input is copied.
-    Render({"clean", "--settings", Path("p.vtool"), "-s", "Filter Size=0", "-i", Path("specks.png"),
+    Render({"clean", "--settings", Path("p.vtool"), "-s", "Filter Size=0", "-i", Path("noise.png"),
             "-o", Path("over.png")});
-    EXPECT_TRUE(SameSamples(ReadRaw(Path("over.png")), ReadRaw(Path("specks.png"))));
+    EXPECT_TRUE(SameSamples(ReadRaw(Path("over.png")), ReadRaw(Path("noise.png"))));
 
     // Loading and saving again gives the same saved form.
     const CliResult resave = RunCli({"save", "--settings", Path("p.vtool"), "-o", Path("q.vtool")});

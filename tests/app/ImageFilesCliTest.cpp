@@ -101,12 +101,3 @@ TEST_F(CliTest, PixelAspectComesFromTheFileUnlessGiven) {
     WriteRaw(Path("flat.exr"), in);
     EXPECT_TRUE(SameSamples(Clean("0.01", "flat.exr", "given.exr", {"--pixel-aspect", "2"}), in));
 }
-
-TEST_F(CliTest, ChunkCountAndThreadsDoNotChangeTheResult) {
-    WriteRaw(Path("specks.png"), SpeckImage(320, 180, 4));
-    const RawImage one = Clean("0.004", "specks.png", "one.png", {}, "", {{"NUM_PROC_THARN", "1"}});
-    EXPECT_TRUE(SameSamples(
-        Clean("0.004", "specks.png", "eight.png", {}, "", {{"NUM_PROC_THARN", "8"}}), one));
-    EXPECT_TRUE(SameSamples(Clean("0.004", "specks.png", "threads.png", {"--threads", "1"}), one));
-    EXPECT_FALSE(SameSamples(one, ReadRaw(Path("specks.png")))) << "the filter removed specks";
-}

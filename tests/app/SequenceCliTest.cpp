@@ -53,8 +53,8 @@ TEST_F(SequenceTest, FrameListsRenderEachFrameFromItsOwnInput) {
 
 // Inside a frame progress moves as chunks end; the frame shows complete once it is written.
 TEST_F(SequenceTest, ProgressMovesInsideAFrameAsChunksEnd) {
-    WriteRaw(Path("specks.png"), SpeckImage(320, 180, 2));
-    const CliResult r = RunCli({"render", "clean", "-i", Path("specks.png"), "-s",
+    WriteRaw(Path("noise.png"), NoiseImage(320, 180, 3, TypeDesc::UINT16, 2));
+    const CliResult r = RunCli({"render", "clean", "-i", Path("noise.png"), "-s",
                                 "Filter Size=0.004", "-o", Path("out.png")},
                                {{"NUM_PROC_THARN", "8"}});
     ASSERT_EQ(r.Status, 0) << r.Err;

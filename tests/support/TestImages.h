@@ -5,6 +5,8 @@
 #include "host/Image.h"
 #include "host/Operator.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -24,6 +26,16 @@ inline std::shared_ptr<Image> MakeImage(ImageKind kind, int32_t w, int32_t h,
     return image;
 }
 
+inline Pixel Grey(uint32_t v) {
+    return Pixel{{v, v, v, v}};
+}
+
+/// An image of `kind` with every word `v`.
+inline std::shared_ptr<Image> Flat(int32_t w, int32_t h, uint32_t v,
+                                   ImageKind kind = ImageKind::Int16) {
+    return MakeImage(kind, w, h, [=](int32_t, int32_t) { return Grey(v); });
+}
+
 /// A 16-bit image of independent random words (alpha included), from a fixed seed.
 inline std::shared_ptr<Image> RandomImage(int32_t w, int32_t h, uint32_t seed,
                                           ImageKind kind = ImageKind::Int16) {
@@ -41,16 +53,21 @@ inline Pixel At(const Image& image, int32_t x, int32_t y) {
     return p;
 }
 
-/// True when both images have the same size and the same words everywhere.
-inline bool SamePixels(const Image& a, const Image& b) {
-    if (a.Width != b.Width || a.Height != b.Height) return false;
+/// Both images have the same size and the same words everywhere; else where they first differ.
+inline ::testing::AssertionResult SamePixels(const Image& a, const Image& b) {
+    if (a.Width != b.Width || a.Height != b.Height)
+        return ::testing::AssertionFailure()
+               << a.Width << " x " << a.Height << " against " << b.Width << " x " << b.Height;
     for (int32_t y = 0; y < a.Height; ++y)
         for (int32_t x = 0; x < a.Width; ++x) {
             const Pixel p = At(a, x, y), q = At(b, x, y);
             for (int c = 0; c < 4; ++c)
-                if (p.Word[c] != q.Word[c]) return false;
+                if (p.Word[c] != q.Word[c])
+                    return ::testing::AssertionFailure()
+                           << "pixel (" << x << ", " << y << ") channel " << c << ": " << p.Word[c]
+                           << " against " << q.Word[c];
         }
-    return true;
+    return ::testing::AssertionSuccess();
 }
 
 /// Renders `op` at time 0 with `input` on every image input.

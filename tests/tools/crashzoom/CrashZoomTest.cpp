@@ -100,12 +100,9 @@ bool SamePixel(const Image& a, const Image& b, int32_t x, int32_t y) {
 void ExpectMatchesReference(const std::shared_ptr<Image>& in, const Settings& s) {
     const auto out = RenderZoom(in, s);
     ASSERT_TRUE(out);
-    auto want = Image::Create(in->Kind, in->Width, in->Height);
-    for (int32_t y = 0; y < in->Height; ++y)
-        for (int32_t x = 0; x < in->Width; ++x) {
-            const Pixel p = ReferencePixel(*in, s, x, y);
-            want->WritePixel(want.get(), want->PixelAddress(x, y), &p);
-        }
+    const auto want = test::MakeImage(in->Kind, in->Width, in->Height, [&](int32_t x, int32_t y) {
+        return ReferencePixel(*in, s, x, y);
+    });
     EXPECT_TRUE(test::SamePixels(*out, *want))
         << in->Width << " x " << in->Height << ", centre " << s.X << ", " << s.Y << ", radius "
         << s.Radius << ", speed " << s.Speed << ", oversampling " << s.Oversampling << ", aspect "

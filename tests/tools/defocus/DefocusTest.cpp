@@ -70,14 +70,6 @@ std::unique_ptr<Image> RunPlainJob(const Image& in, double radius, int32_t dupli
     return out;
 }
 
-Pixel Grey(uint32_t v) {
-    return Pixel{{v, v, v, v}};
-}
-
-std::shared_ptr<Image> Uniform(int32_t w, int32_t h, uint32_t v) {
-    return test::MakeImage(ImageKind::Int16, w, h, [&](int32_t, int32_t) { return Grey(v); });
-}
-
 void ExpectBlurMatchesReference(const std::shared_ptr<Image>& in, double radius) {
     for (int duplicate : {0, 1}) {
         SCOPED_TRACE(::testing::Message() << in->Width << " x " << in->Height << ", radius "
@@ -187,7 +179,7 @@ TEST(DefocusWorkedCases, RadiusZeroClearsTheTwoLowBits) {
 TEST(DefocusWorkedCases, AUniformFrameDarkensTowardItsBordersOnlyWithoutDuplicateEdges) {
     // R = 24 x 0.125 = 3, the kernel 288, 3539, 15862, 26158, ... summing to 2^16. Of 40000
     // (10000 weighed) a border pixel keeps the centre and one side: 10000 x 45847 >> 16 = 6995.
-    const auto in = Uniform(24, 20, 40001);
+    const auto in = test::Flat(24, 20, 40001);
     const auto off = RenderDefocus(in, 0.125, 0);
     EXPECT_EQ(test::At(*off, 12, 10).Word[0], 40000u);
     EXPECT_EQ(test::At(*off, 0, 10).Word[1], 27980u);
@@ -197,35 +189,30 @@ TEST(DefocusWorkedCases, AUniformFrameDarkensTowardItsBordersOnlyWithoutDuplicat
     EXPECT_EQ(test::At(*off, 23, 19).Word[0], 19572u); // the corner: 6995 x 45847 >> 16 = 4893
     EXPECT_EQ(test::At(*off, 1, 0).Word[0], 26348u);
 
-    EXPECT_TRUE(test::SamePixels(*RenderDefocus(in, 0.125, 1), *Uniform(24, 20, 40000)));
+    EXPECT_TRUE(test::SamePixels(*RenderDefocus(in, 0.125, 1), *test::Flat(24, 20, 40000)));
 }
 
 TEST(DefocusWorkedCases, ALineOnePixelLong) {
     // Every tap reads the one pixel, or only the centre (26158 of 2^16) counts: 10000 ->
     // 3991 (15964) -> 1592 (6368).
-    const auto dot = Uniform(1, 1, 40003);
+    const auto dot = test::Flat(1, 1, 40003);
     EXPECT_EQ(test::At(*RenderDefocus(dot, 3.0, 1), 0, 0).Word[0], 40000u);
     EXPECT_EQ(test::At(*RenderDefocus(dot, 3.0, 0), 0, 0).Word[0], 6368u);
     // A row one pixel high: the column pass sees one pixel; a column one pixel wide: the row
     // pass does.
-    EXPECT_EQ(test::At(*RenderDefocus(Uniform(9, 1, 40000), 3.0 / 9, 0), 4, 0).Word[0], 15964u);
-    EXPECT_EQ(test::At(*RenderDefocus(Uniform(1, 9, 40000), 3.0, 0), 0, 4).Word[0], 15964u);
+    EXPECT_EQ(test::At(*RenderDefocus(test::Flat(9, 1, 40000), 3.0 / 9, 0), 4, 0).Word[0], 15964u);
+    EXPECT_EQ(test::At(*RenderDefocus(test::Flat(1, 9, 40000), 3.0, 0), 0, 4).Word[0], 15964u);
 }
 
 TEST(DefocusKinds, TheIntermediateImageKeepsTheInputsKind) {
-    for (ImageKind kind : {ImageKind::Int8, ImageKind::Float}) {
-        const auto in = test::RandomImage(11, 7, 9, kind);
-        for (int duplicate : {0, 1}) {
-            const auto out = RenderDefocus(in, 3.0 / 11, duplicate);
-            EXPECT_EQ(out->Kind, kind);
-            EXPECT_TRUE(test::SamePixels(*out, *ReferenceBlur(*in, 3.0 / 11, duplicate)));
-            // An 8-bit intermediate loses what a 16-bit one would keep.
-            if (kind == ImageKind::Int8) {
-                EXPECT_FALSE(test::SamePixels(
-                    *out, *ReferenceBlur(*in, 3.0 / 11, duplicate, ImageKind::Int16)));
-            }
-        }
-    }
+    for (ImageKind kind : {ImageKind::Int8, ImageKind::Float})
+        ExpectBlurMatchesReference(test::RandomImage(11, 7, 9, kind), 3.0 / 11);
+    // An 8-bit intermediate loses what a 16-bit one would keep.
+    const auto eight = test::RandomImage(11, 7, 9, ImageKind::Int8);
+    for (int duplicate : {0, 1})
+        EXPECT_FALSE(
+            test::SamePixels(*RenderDefocus(eight, 3.0 / 11, duplicate),
+                             *ReferenceBlur(*eight, 3.0 / 11, duplicate, ImageKind::Int16)));
 }
 
 TEST(DefocusControls, DeclaredInTheirOrderWithTheirBoundsAndDefaults) {
