@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "DBlurJob.h"
 
+#include "frame/CpuFeatures.h"
 #include "frame/Numeric.h"
 
 #include <algorithm>
@@ -21,13 +22,8 @@ float StoredFloat(double v) {
 } // namespace
 
 RowKernel MachineRowKernel() {
-#if defined(__x86_64__) && defined(__GNUC__)
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl"))
-        return RowKernel::Avx512;
-    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) return RowKernel::Avx2;
-#endif
-    return RowKernel::Plain;
+    const frame::CpuFeatures& cpu = frame::MachineFeatures();
+    return cpu.Avx512 ? RowKernel::Avx512 : cpu.Avx2 ? RowKernel::Avx2 : RowKernel::Plain;
 }
 
 StrokeShape ShapeFor(double length, double angle, double centre, int32_t width, int32_t height,

@@ -2,15 +2,12 @@
 #include "LaneSums.h"
 
 #include "LaneSums.simd.h"
+#include "frame/CpuFeatures.h"
 
 namespace vorlings::defocus {
 
 bool VectorUnitAvailable() {
-    static const bool available = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return available;
+    return frame::MachineFeatures().Avx2;
 }
 
 void QuarterWords(const uint16_t* words, int32_t count, uint16_t* to, bool vector) {
