@@ -26,27 +26,91 @@ void CopyRow(const DitherRender& render, int32_t y) {
     }
 }
 
+/// Pixels are found in blocks of this many, then carried: a stack array of their sources.
+inline constexpr int32_t kBlockPixels = 128;
+
+/// The source of a pixel whose source lies beyond the frame when the edge rule is off: zero
+/// bytes, transparent black in every kind.
+alignas(16) constexpr uint8_t kTransparentBlack[16] = {};
+
+/// What finding a row's sources reads. Each loop copies it into locals, which the compiler
+/// keeps in registers.
+struct RowScatter {
+    const int32_t* Table;
+    const uint8_t* const* InputRows;
+    int32_t Y;
+    int32_t SpreadX;
+    int32_t SpreadY;
+    int32_t LastX;
+    int32_t LastY;
+    uint32_t Start;
+};
+
+/// The addresses of the sources of pixels [begin, end) of the row, into `sources`.
+/// `WithinFrame`: every source of these pixels is known to lie inside the frame, so its
+/// address is taken as it is. Otherwise the address is that of the clamped source, which is
+/// the source itself unless the source lies beyond a border; without the edge rule such a
+/// pixel's source is then transparent black.
+template <ImageKind Kind, bool DuplicateEdges, bool WithinFrame>
+void FindSources(const RowScatter& row, int32_t begin, int32_t end, const uint8_t** sources) {
+    constexpr std::ptrdiff_t bytes = PixelBytesOf(Kind);
+    const int32_t* const table = row.Table;
+    const uint8_t* const* const inputRows = row.InputRows;
+    const int32_t y = row.Y, spreadX = row.SpreadX, spreadY = row.SpreadY;
+    const int32_t halfX = spreadX / 2, halfY = spreadY / 2, lastX = row.LastX, lastY = row.LastY;
+
+    uint32_t k = row.Start + 2 * uint32_t(begin);
+    for (int32_t x = begin; x < end; ++x, k += 2) {
+        const int32_t sx = ScatterSource(table[k & kRandomIndexMask], spreadX, x, halfX);
+        const int32_t sy = ScatterSource(table[(k + 1) & kRandomIndexMask], spreadY, y, halfY);
+        const uint8_t* source;
+        if constexpr (WithinFrame) {
+            source = inputRows[sy] + bytes * sx;
+        } else {
+            const int32_t cx = std::clamp(sx, 0, lastX), cy = std::clamp(sy, 0, lastY);
+            source = inputRows[cy] + bytes * cx;
+            if (!DuplicateEdges && (cx != sx || cy != sy)) source = kTransparentBlack;
+        }
+        __builtin_prefetch(source);
+        *sources++ = source;
+    }
+}
+
+/// Scatters the row a block at a time: first the sources of the block's pixels, each read
+/// started (prefetched) as soon as its address is known, then the pixels themselves. The reads
+/// of a block so overlap one another, rather than each waiting at the end of its own chain of
+/// table read, product and row lookup; with a spread of many rows most of them miss the
+/// caches.
 template <ImageKind Kind, bool DuplicateEdges>
 void ScatterPixels(const DitherRender& render, int32_t y, uint32_t start) {
     constexpr std::ptrdiff_t bytes = PixelBytesOf(Kind);
-    const int32_t* const table = render.Table.get();
-    const uint8_t* const* const inputRows = render.InputImage->RowTable;
+    const RowScatter row{
+        render.Table.get(), render.InputImage->RowTable, y,    render.SpreadX, render.SpreadY,
+        render.Width - 1,   render.Height - 1,           start};
     uint8_t* const outputRow = render.OutputImage->RowTable[y];
-    const int32_t spreadX = render.SpreadX, spreadY = render.SpreadY;
-    const int32_t halfX = spreadX / 2, halfY = spreadY / 2;
-    const int32_t lastX = render.Width - 1, lastY = render.Height - 1;
+    const int32_t width = render.Width;
 
-    uint32_t k = start;
-    for (int32_t x = 0; x < render.Width; ++x, k += 2) {
-        const int32_t sx = ScatterSource(table[k & kRandomIndexMask], spreadX, x, halfX);
-        const int32_t sy = ScatterSource(table[(k + 1) & kRandomIndexMask], spreadY, y, halfY);
-        // The read is always inside the frame: at the clamped source, which is the source
-        // itself unless the source lies beyond a border. Without the edge rule such a pixel is
-        // then masked to transparent black, so no pixel costs a branch on where it fell.
-        const int32_t cx = std::clamp(sx, 0, lastX), cy = std::clamp(sy, 0, lastY);
-        auto pixel = StoredPixel<Kind>::Load(inputRows[cy] + bytes * cx);
-        if constexpr (!DuplicateEdges) pixel = pixel.KeptIf(cx == sx && cy == sy);
-        pixel.Store(outputRow + bytes * x);
+    // Away from the borders by more than the spread, no source can leave the frame: the
+    // middle of such a row needs neither clamps nor tests.
+    int32_t middleBegin = width, middleEnd = width;
+    const PositionSpan rows = SourcesWithinFrame(row.SpreadY, row.LastY);
+    if (y >= rows.Begin && y < rows.End) {
+        const PositionSpan columns = SourcesWithinFrame(row.SpreadX, row.LastX);
+        middleBegin = std::min(columns.Begin, width);
+        middleEnd = std::clamp(columns.End, middleBegin, width);
+    }
+
+    const uint8_t* sources[kBlockPixels];
+    for (int32_t blockBegin = 0, blockEnd; blockBegin < width; blockBegin = blockEnd) {
+        blockEnd = std::min(width - blockBegin, kBlockPixels) + blockBegin;
+        const int32_t a = std::clamp(middleBegin, blockBegin, blockEnd);
+        const int32_t b = std::clamp(middleEnd, a, blockEnd);
+        FindSources<Kind, DuplicateEdges, false>(row, blockBegin, a, sources);
+        FindSources<Kind, DuplicateEdges, true>(row, a, b, sources + (a - blockBegin));
+        FindSources<Kind, DuplicateEdges, false>(row, b, blockEnd, sources + (b - blockBegin));
+        uint8_t* const out = outputRow + bytes * blockBegin;
+        for (int32_t i = 0; i < blockEnd - blockBegin; ++i)
+            StoredPixel<Kind>::Load(sources[i]).Store(out + bytes * i);
     }
 }
 

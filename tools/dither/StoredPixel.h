@@ -4,7 +4,6 @@
 // code is compiled, so a row's loop holds no call per pixel. A 16-bit pixel is its 8 bytes. An
 // 8-bit channel comes back as it went (v x 257 reduces to v again), so an 8-bit pixel is its 4
 // bytes. A float channel passes through its 16-bit word and comes out on the 1/65535 grid.
-// Zero bytes are transparent black in every kind.
 #pragma once
 
 #include "host/Image.h"
@@ -28,8 +27,6 @@ struct PixelBytes {
         return p;
     }
     void Store(uint8_t* at) const { std::memcpy(at, &Value, sizeof Value); }
-    /// This pixel when `keep`, else transparent black; a mask, not a branch.
-    PixelBytes KeptIf(bool keep) const { return {Value & (Bits(0) - Bits(keep))}; }
 };
 
 template <>
@@ -48,7 +45,6 @@ struct StoredPixel<ImageKind::Float> {
         return p;
     }
     void Store(uint8_t* at) const { std::memcpy(at, Channel, sizeof Channel); }
-    StoredPixel KeptIf(bool keep) const { return keep ? *this : StoredPixel{}; }
 };
 
 /// Calls `work.template operator()<Kind>()` with the image's kind as a compile-time value.
