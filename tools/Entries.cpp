@@ -6,6 +6,7 @@
 #include "crashzoom/CrashZoomPlugIn.h"
 #include "dblur/DBlurPlugIn.h"
 #include "defocus/DefocusPlugIn.h"
+#include "dither/DitherPlugIn.h"
 #include "sharpen/SharpenPlugIn.h"
 
 namespace {
@@ -16,6 +17,7 @@ ToolEntry cleanEntry(vorlings::clean::CleanInfo);
 ToolEntry crashZoomEntry(vorlings::crashzoom::CrashZoomInfo);
 ToolEntry dblurEntry(vorlings::dblur::DBlurInfo);
 ToolEntry defocusEntry(vorlings::defocus::DefocusInfo);
+ToolEntry ditherEntry(vorlings::dither::DitherInfo);
 ToolEntry sharpenEntry(vorlings::sharpen::SharpenInfo);
 
 } // namespace

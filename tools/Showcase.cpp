@@ -15,6 +15,9 @@ const std::vector<ToolShowcase>& Showcases() {
         // A Gaussian reaching 6 pixels (sigma about 2) on the 960-pixel demo picture: edges and
         // specks go soft, and the frame's borders keep their brightness.
         {"DefocusPlugIn", {"Radius=0.006", "Duplicate Edges=1"}},
+        // Sources up to 9 pixels across on the 960-pixel demo picture: edges fray, the fine
+        // rings and lines dissolve into grain, and the frame's borders stay filled.
+        {"DitherPlugIn", {"Radius=0.01", "Duplicate Edges=1"}},
         // A kernel of radius 3 (7 x 7 taps) on the 960-pixel demo picture, edges pushed away
         // from their surroundings by 1.5 times their difference: crisp detail with a visible
         // halo, and the frame's border raised, as the tool does.

@@ -24,7 +24,11 @@ namespace {
 /// Tools whose output depends on the clock or on the order in which the worker threads run,
 /// by their definition, with the reason; they are exempt from the identical-output checks,
 /// and their own tests check their rules instead.
-const std::map<std::string, const char*> kScheduleDependent = {};
+const std::map<std::string, const char*> kScheduleDependent = {
+    {"DitherPlugIn", "each render seeds its random table with the time in seconds, and each row "
+                     "draws its start in the table from the one generator on whichever worker "
+                     "thread runs it"},
+};
 
 Registry& EntryOf(const std::string& className) {
     for (Registry* entry : TheClassRegistry().Entries())
@@ -98,10 +102,8 @@ std::string Lower(std::string text) {
 class ToolConformance : public ::testing::TestWithParam<std::string> {
 protected:
     Registry& Entry() const { return EntryOf(GetParam()); }
-    void SkipIfScheduleDependent() const {
-        if (auto it = kScheduleDependent.find(GetParam()); it != kScheduleDependent.end())
-            GTEST_SKIP() << it->second;
-    }
+    /// Whether the tool is exempt from comparing two renders' pixels.
+    bool ScheduleDependent() const { return kScheduleDependent.count(GetParam()) != 0; }
 };
 
 TEST_P(ToolConformance, EntryCarriesEveryTagInTheFixedOrder) {
@@ -171,7 +173,6 @@ TEST_P(ToolConformance, SaveLoadAndSaveAgainGiveTheSameBytes) {
 }
 
 TEST_P(ToolConformance, ChunkCountDoesNotChangeTheImage) {
-    SkipIfScheduleDependent();
     Registry& entry = Entry();
     const std::shared_ptr<Image> picture = Scene(251, 141, ImageKind::Int16);
     std::unique_ptr<Image> one;
@@ -181,7 +182,7 @@ TEST_P(ToolConformance, ChunkCountDoesNotChangeTheImage) {
         ASSERT_TRUE(out) << chunks << " chunks";
         if (!one)
             one = std::move(out);
-        else
+        else if (!ScheduleDependent())
             EXPECT_TRUE(test::SamePixels(*out, *one)) << chunks << " chunks";
     }
     EXPECT_FALSE(test::SamePixels(*one, *picture)) << "the showcase settings change the picture";
@@ -194,7 +195,6 @@ TEST_P(ToolConformance, AnAbandonedRenderHandsOverNoImage) {
 }
 
 TEST_P(ToolConformance, EveryImageKindKeepsItsKindAndRange) {
-    SkipIfScheduleDependent();
     Registry& entry = Entry();
     std::unique_ptr<Image> words =
         RenderScene(*ShowcaseTool(entry), Scene(97, 55, ImageKind::Int16));
@@ -212,7 +212,7 @@ TEST_P(ToolConformance, EveryImageKindKeepsItsKindAndRange) {
                 ASSERT_TRUE(stored[i] >= 0.0f && stored[i] <= 1.0f) << stored[i];
         }
         // Float images hold every 16-bit word exactly, so the tool's words come out the same.
-        EXPECT_TRUE(test::SamePixels(*out, *words));
+        if (!ScheduleDependent()) EXPECT_TRUE(test::SamePixels(*out, *words));
     }
 }
 
