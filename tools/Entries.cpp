@@ -6,6 +6,7 @@
 #include "crashzoom/CrashZoomPlugIn.h"
 #include "dblur/DBlurPlugIn.h"
 #include "defocus/DefocusPlugIn.h"
+#include "trace/TracePlugIn.h"
 
 namespace {
 
@@ -15,5 +16,6 @@ ToolEntry cleanEntry(vorlings::clean::CleanInfo);
 ToolEntry crashZoomEntry(vorlings::crashzoom::CrashZoomInfo);
 ToolEntry dblurEntry(vorlings::dblur::DBlurInfo);
 ToolEntry defocusEntry(vorlings::defocus::DefocusInfo);
+ToolEntry traceEntry(vorlings::trace::TraceInfo);
 
 } // namespace

@@ -15,6 +15,9 @@ const std::vector<ToolShowcase>& Showcases() {
         // A Gaussian reaching 6 pixels (sigma about 2) on the 960-pixel demo picture: edges and
         // specks go soft, and the frame's borders keep their brightness.
         {"DefocusPlugIn", {"Radius=0.006", "Duplicate Edges=1"}},
+        // Lines on black where each channel crosses 35%: the sky's gradients give long single
+        // contours in their channel's colour, the hard shapes and specks white outlines.
+        {"TracePlugIn", {"Level=0.35"}},
     };
     return rows;
 }
