@@ -8,6 +8,7 @@
 #include "defocus/DefocusPlugIn.h"
 #include "dither/DitherPlugIn.h"
 #include "sharpen/SharpenPlugIn.h"
+#include "trace/TracePlugIn.h"
 
 namespace {
 
@@ -19,5 +20,6 @@ ToolEntry dblurEntry(vorlings::dblur::DBlurInfo);
 ToolEntry defocusEntry(vorlings::defocus::DefocusInfo);
 ToolEntry ditherEntry(vorlings::dither::DitherInfo);
 ToolEntry sharpenEntry(vorlings::sharpen::SharpenInfo);
+ToolEntry traceEntry(vorlings::trace::TraceInfo);
 
 } // namespace

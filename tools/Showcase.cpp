@@ -22,6 +22,9 @@ const std::vector<ToolShowcase>& Showcases() {
         // from their surroundings by 1.5 times their difference: crisp detail with a visible
         // halo, and the frame's border raised, as the tool does.
         {"SharpenPlugIn", {"Radius=0.0035", "Power=1.5"}},
+        // Lines on black where each channel crosses 35%: the sky's gradients give long single
+        // contours in their channel's colour, the hard shapes and specks white outlines.
+        {"TracePlugIn", {"Level=0.35"}},
     };
     return rows;
 }
