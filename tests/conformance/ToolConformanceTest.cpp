@@ -182,8 +182,9 @@ TEST_P(ToolConformance, ChunkCountDoesNotChangeTheImage) {
         ASSERT_TRUE(out) << chunks << " chunks";
         if (!one)
             one = std::move(out);
-        else if (!ScheduleDependent())
+        else if (!ScheduleDependent()) {
             EXPECT_TRUE(test::SamePixels(*out, *one)) << chunks << " chunks";
+        }
     }
     EXPECT_FALSE(test::SamePixels(*one, *picture)) << "the showcase settings change the picture";
 }
@@ -212,7 +213,9 @@ TEST_P(ToolConformance, EveryImageKindKeepsItsKindAndRange) {
                 ASSERT_TRUE(stored[i] >= 0.0f && stored[i] <= 1.0f) << stored[i];
         }
         // Float images hold every 16-bit word exactly, so the tool's words come out the same.
-        if (!ScheduleDependent()) EXPECT_TRUE(test::SamePixels(*out, *words));
+        if (!ScheduleDependent()) {
+            EXPECT_TRUE(test::SamePixels(*out, *words));
+        }
     }
 }
 

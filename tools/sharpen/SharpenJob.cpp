@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "SharpenJob.h"
 
+#include "frame/CpuFeatures.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -8,16 +10,8 @@
 namespace vorlings::sharpen {
 
 VectorUnit MachineVectorUnit() {
-    static const VectorUnit unit = [] {
-        __builtin_cpu_init();
-        if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-            __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vnni"))
-            return VectorUnit::Avx512;
-        if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"))
-            return VectorUnit::Avx2;
-        return VectorUnit::None;
-    }();
-    return unit;
+    const frame::CpuFeatures& cpu = frame::MachineFeatures();
+    return cpu.Avx512Vnni ? VectorUnit::Avx512 : cpu.Avx2 ? VectorUnit::Avx2 : VectorUnit::None;
 }
 
 SharpenJob MakeSharpenJob(float radius, float power, const Image& input, Image& output,

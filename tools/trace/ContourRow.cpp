@@ -2,6 +2,7 @@
 #include "ContourRow.h"
 
 #include "ContourRow.simd.h"
+#include "frame/CpuFeatures.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -34,11 +35,7 @@ void PlainPixels(const uint16_t* row, const uint16_t* neighbourRow, int32_t from
 } // namespace
 
 bool VectorUnitAvailable() {
-    static const bool available = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return available;
+    return frame::MachineFeatures().Avx2;
 }
 
 void ContourRow(const uint16_t* row, const uint16_t* neighbourRow, int32_t width,
