@@ -5,15 +5,10 @@
 #include "support/BenchSupport.h"
 
 #include "dither/DitherPlugIn.h"
-#include "frame/Chunks.h"
-#include "frame/RenderRoad.h"
-
-#include <cstring>
 
 namespace {
 
 using namespace vorlings::bench;
-namespace frame = vorlings::frame;
 
 // Dither through the host's render road: a tool object, its "Radius", a request, one chunk per
 // row on the worker pool.
@@ -24,43 +19,9 @@ void BM_Dither(benchmark::State& state) {
     RenderLoop(state, tool, HostImage());
 }
 
-// A tool that only copies, through the same road: the output made as every render makes it,
-// its rows copied with memcpy in chunks on the worker pool, handed over.
-class CopyRows final : public ThreadedOperator {
-public:
-    CopyRows() : ThreadedOperator(nullptr, nullptr, nullptr) {
-        in_ = AddInput("Input", TYPE_Image, LINK_FirstImage);
-        out_ = AddOutput("Output", TYPE_Image, LINK_ImageOutput);
-    }
-
-    void Process(Request* request) override {
-        input_ = frame::InputImage(*this, in_);
-        frame::MadeImage output = frame::NewImageLike(*input_);
-        output_ = output.get();
-        split_ = frame::ChunkSplit::For(input_->Width, input_->Height);
-        DoMultiProcess(request, split_.ChunkCount);
-        frame::HandOver(*this, out_, std::move(output));
-    }
-
-    void ProcessChunk(Request*, int chunk) override {
-        const frame::ChunkRange rows = split_.Rows(chunk);
-        const size_t rowBytes = size_t(input_->Width) * size_t(input_->PixelBytes);
-        for (int32_t y = rows.Begin; y < rows.End; ++y)
-            std::memcpy(output_->RowTable[y], input_->RowTable[y], rowBytes);
-    }
-
-private:
-    Input* in_;
-    Output* out_;
-    const Image* input_ = nullptr;
-    Image* output_ = nullptr;
-    frame::ChunkSplit split_;
-};
-
 void BM_CopyRows(benchmark::State& state) {
     const WorkerScope workers(WorkerScope::Host, Workers(state));
-    CopyRows tool;
-    RenderLoop(state, tool, HostImage());
+    CopyLoop(state);
 }
 
 // The host's ImageCopy on one thread into an image made once: the bare cost of moving the

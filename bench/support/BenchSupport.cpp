@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "BenchSupport.h"
 
+#include "frame/Chunks.h"
+#include "frame/RenderRoad.h"
 #include "host/Request.h"
 #include "host/System.h"
 
@@ -10,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace vorlings::bench {
@@ -166,6 +169,50 @@ benchmark::internal::Benchmark* Register(const char* name, void (*run)(benchmark
         ->ArgNames({firstArgument, "workers"})
         ->UseRealTime()
         ->Unit(benchmark::kMillisecond);
+}
+
+namespace {
+
+// The copy tool of CopyLoop.
+class FrameCopy final : public ThreadedOperator {
+public:
+    FrameCopy() : ThreadedOperator(nullptr, nullptr, nullptr) {
+        in_ = AddInput("Input", TYPE_Image, LINK_FirstImage);
+        out_ = AddOutput("Output", TYPE_Image, LINK_ImageOutput);
+    }
+
+    void Process(Request* request) override {
+        const Image* input = frame::InputImage(*this, in_);
+        if (!input) return;
+        frame::MadeImage output = frame::NewImageLike(*input);
+        if (!output) return;
+        input_ = input;
+        output_ = output.get();
+        split_ = frame::ChunkSplit::For(input->Width, input->Height);
+        DoMultiProcess(request, split_.ChunkCount);
+        frame::HandOver(*this, out_, std::move(output));
+    }
+
+    void ProcessChunk(Request*, int chunk) override {
+        const frame::ChunkRange rows = split_.Rows(chunk);
+        const size_t rowBytes = size_t(input_->Width) * size_t(input_->PixelBytes);
+        for (int32_t y = rows.Begin; y < rows.End; ++y)
+            std::memcpy(output_->RowTable[y], input_->RowTable[y], rowBytes);
+    }
+
+private:
+    Input* in_;
+    Output* out_;
+    const Image* input_ = nullptr;
+    Image* output_ = nullptr;
+    frame::ChunkSplit split_;
+};
+
+} // namespace
+
+void CopyLoop(benchmark::State& state) {
+    FrameCopy copy;
+    RenderLoop(state, copy, HostImage());
 }
 
 std::vector<int64_t> WorkerCounts() {

@@ -81,6 +81,11 @@ void ReportRate(benchmark::State& state);
 /// input, the output made, filled and handed over as a host's render does.
 void RenderLoop(benchmark::State& state, Operator& tool, std::shared_ptr<Image> input);
 
+/// Times a plain copy of the test frame through the same road as RenderLoop: a tool of one
+/// image input whose chunks copy their rows into the new output with memcpy. Any tool that
+/// writes every pixel costs at least this much; it is the floor the tools stand against.
+void CopyLoop(benchmark::State& state);
+
 /// Registers a run with arguments ("window" or the tool's own name, "workers"), in real time
 /// and milliseconds.
 benchmark::internal::Benchmark* Register(const char* name, void (*run)(benchmark::State&),
