@@ -12,8 +12,24 @@ namespace {
 
 using namespace vorlings::bench;
 
+// The frame's size in pure noise, every word drawn anew: the histogram's worst case, where
+// neighbouring medians lie far apart.
+std::shared_ptr<Image> NoiseImage() {
+    static const std::shared_ptr<Image> image = [] {
+        std::shared_ptr<Image> noise = Image::Create(ImageKind::Int16, kWidth, kHeight);
+        Random random(7);
+        for (int y = 0; y < kHeight; ++y) {
+            auto* words = reinterpret_cast<uint16_t*>(noise->RowTable[y]);
+            for (int i = 0; i < kWidth * 4; ++i) words[i] = uint16_t(random.Next());
+        }
+        return noise;
+    }();
+    return image;
+}
+
 // Clean through the host's render road: a tool object, its "Filter Size" control, a request
-// and the worker pool.
+// and the worker pool, on the test frame or on noise.
+template <std::shared_ptr<Image> (*Picture)()>
 void BM_Clean(benchmark::State& state) {
     const int window = int(state.range(0));
     const WorkerScope workers(WorkerScope::Host, Workers(state));
@@ -21,7 +37,11 @@ void BM_Clean(benchmark::State& state) {
     // HalfWidth = trunc(size x width): aim at the middle of the step so rounding cannot
     // land on the half size below.
     tool.FilterSize->NumberValue.Value = (window / 2 + 0.5) / kWidth;
-    RenderLoop(state, tool, HostImage());
+    RenderLoop(state, tool, Picture());
+}
+
+std::shared_ptr<Image> Plate() {
+    return HostImage();
 }
 
 // OpenImageIO's median filter sorts each window (a partial sort per pixel and channel), so it
@@ -58,14 +78,17 @@ void BM_OpenCvMedian(benchmark::State& state) {
 
 void RegisterAll() {
     const int all = AllProcessors();
-    Register("Clean", BM_Clean, "window")->ArgsProduct({{3, 9, 21}, WorkerCounts()});
+    Register("Clean", BM_Clean<Plate>, "window")
+        ->ArgsProduct({{3, 5, 7, 9, 21, 41, 101}, WorkerCounts()});
+    Register("Clean_noise", BM_Clean<NoiseImage>, "window")
+        ->ArgsProduct({{3, 5, 7, 9, 21, 41, 101}, WorkerCounts()});
     Register("OIIO_median_filter", BM_OiioMedian, "window")->Args({3, all})->Iterations(2);
     Register("OIIO_median_filter", BM_OiioMedian, "window")
         ->Args({9, all})
         ->Args({21, all})
         ->Iterations(1);
     Register("OpenCV_medianBlur_16U", BM_OpenCvMedian<OpenCvImage16>, "window")
-        ->ArgsProduct({{3}, WorkerCounts()});
+        ->ArgsProduct({{3, 5}, WorkerCounts()});
     Register("OpenCV_medianBlur_8U", BM_OpenCvMedian<OpenCvImage8>, "window")
         ->ArgsProduct({{3, 9, 21}, WorkerCounts()});
 }

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "CleanJob.h"
 
+#include "NetworkRows.h"
+#include "frame/CpuFeatures.h"
 #include "frame/Numeric.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 namespace vorlings::clean {
 
@@ -16,19 +20,32 @@ int32_t WindowSpan(int32_t half) {
 
 } // namespace
 
-CleanJob MakeCleanJob(double filterSize, const Image& input, Image& output) {
+CleanPath PreferredCleanPath() {
+    static const CleanPath path = [] {
+        const char* forced = std::getenv("VORLINGS_CLEAN_PATH");
+        return forced && std::strcmp(forced, "histogram") == 0 ? CleanPath::Histogram
+                                                               : CleanPath::Network;
+    }();
+    return path;
+}
+
+CleanJob MakeCleanJob(double filterSize, const Image& input, Image& output, CleanPath preferred) {
     const int32_t width = input.Width, height = input.Height;
     const int32_t halfWidth = std::max(0, frame::TruncToInt32(filterSize * width / input.XScale));
     const int32_t halfHeight = std::max(0, frame::TruncToInt32(halfWidth / input.PixelAspect));
-    return {&input,
-            &output,
-            WindowSpan(halfWidth),
-            WindowSpan(halfHeight),
-            width,
-            height,
-            halfWidth,
-            halfHeight,
-            frame::ChunkSplit::For(width, height)};
+    CleanJob job{&input,
+                 &output,
+                 WindowSpan(halfWidth),
+                 WindowSpan(halfHeight),
+                 width,
+                 height,
+                 halfWidth,
+                 halfHeight,
+                 frame::ChunkSplit::For(width, height),
+                 CleanPath::Histogram};
+    if (preferred == CleanPath::Network && NetworkServes(job) && frame::MachineFeatures().Avx2)
+        job.Path = CleanPath::Network;
+    return job;
 }
 
 } // namespace vorlings::clean

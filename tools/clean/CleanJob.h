@@ -9,6 +9,15 @@
 
 namespace vorlings::clean {
 
+/// How the medians are found. The histogram walk serves every window and is the reference;
+/// selection networks serve windows of at most 5 x 5 on machines with AVX2, with the same
+/// words.
+enum class CleanPath : uint8_t { Histogram, Network };
+
+/// The path renders prefer: the networks, unless the environment variable VORLINGS_CLEAN_PATH
+/// is "histogram" (read once per process), which holds every render to the reference walk.
+CleanPath PreferredCleanPath();
+
 struct CleanJob {
     const Image* InputImage;
     Image* OutputImage;
@@ -19,6 +28,7 @@ struct CleanJob {
     int32_t HalfWidth;
     int32_t HalfHeight;
     frame::ChunkSplit Split; ///< by rows
+    CleanPath Path;
 
     /// A window one pixel wide or high leaves every pixel as it is: the render is a copy.
     bool CopiesInput() const { return HalfWidth == 0 || HalfHeight == 0; }
@@ -26,7 +36,9 @@ struct CleanJob {
 
 /// The job of one render: the half sizes in pixels from "Filter Size" (a fraction of the
 /// width, divided by the input's XScale; the height divided by its PixelAspect, both truncated
-/// and never negative), and the chunk split.
-CleanJob MakeCleanJob(double filterSize, const Image& input, Image& output);
+/// and never negative), the chunk split, and the path: `preferred` where it serves the window
+/// on this machine, else the histogram walk.
+CleanJob MakeCleanJob(double filterSize, const Image& input, Image& output,
+                      CleanPath preferred = PreferredCleanPath());
 
 } // namespace vorlings::clean

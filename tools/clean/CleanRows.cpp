@@ -2,6 +2,7 @@
 #include "CleanRows.h"
 
 #include "MedianHistogram.h"
+#include "NetworkRows.h"
 #include "frame/PixelRows.h"
 
 #include <algorithm>
@@ -77,6 +78,7 @@ void FilterRows(const CleanJob& job, frame::ChunkRange rows) {
 void CleanRows(const CleanJob& job, frame::ChunkRange rows, const std::atomic<int>& abortFlag) {
     if (abortFlag) return;
     if (rows.Empty()) return;
+    if (job.Path == CleanPath::Network) return NetworkRows(job, rows);
     // 16-bit bins serve every window whose full area stays below 65536 pixels.
     const int64_t area = int64_t(std::min(job.WindowWidth, 2 * job.Width + 1)) *
                          int64_t(std::min(job.WindowHeight, 2 * job.Height + 1));
