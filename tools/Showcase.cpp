@@ -18,6 +18,13 @@ const std::vector<ToolShowcase>& Showcases() {
         // Sources up to 9 pixels across on the 960-pixel demo picture: edges fray, the fine
         // rings and lines dissolve into grain, and the frame's borders stay filled.
         {"DitherPlugIn", {"Radius=0.01", "Duplicate Edges=1"}},
+        // Lens flare ghosts from a light near the top left corner towards the lower right, one
+        // row per lens: each lens lines its spots up differently. Edge Boost shows the bright
+        // ridge on the side of each spot facing the light.
+        {"FlareSpotPlugIn", {"Lens Type=Angulon 21mm", "Edge Boost=1"}},
+        {"FlareSpotPlugIn", {"Lens Type=Summicron 35mm", "Edge Boost=1"}},
+        {"FlareSpotPlugIn", {"Lens Type=Summilux 50mm", "Edge Boost=1"}},
+        {"FlareSpotPlugIn", {"Lens Type=Tele-Elmar 135mm", "Edge Boost=1"}},
         // A kernel of radius 3 (7 x 7 taps) on the 960-pixel demo picture, edges pushed away
         // from their surroundings by 1.5 times their difference: crisp detail with a visible
         // halo, and the frame's border raised, as the tool does.
@@ -33,6 +40,13 @@ const ToolShowcase* ShowcaseFor(std::string_view className) {
     for (const ToolShowcase& row : Showcases())
         if (className == row.ClassName) return &row;
     return nullptr;
+}
+
+std::vector<const ToolShowcase*> ShowcasesFor(std::string_view className) {
+    std::vector<const ToolShowcase*> rows;
+    for (const ToolShowcase& row : Showcases())
+        if (className == row.ClassName) rows.push_back(&row);
+    return rows;
 }
 
 } // namespace vorlings
