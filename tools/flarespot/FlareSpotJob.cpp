@@ -46,10 +46,11 @@ PlaneStore::PlaneStore(int32_t width, int32_t height) : width_(width), height_(h
     red_.reset(static_cast<int32_t*>(std::malloc(bytes)));
     green_.reset(static_cast<int32_t*>(std::malloc(bytes)));
     blue_.reset(static_cast<int32_t*>(std::malloc(bytes)));
+    lit_.reset(static_cast<LitSpan*>(std::malloc(size_t(height) * sizeof(LitSpan))));
 }
 
 LightPlanes PlaneStore::Planes() const {
-    return {width_, height_, red_.get(), green_.get(), blue_.get()};
+    return {width_, height_, red_.get(), green_.get(), blue_.get(), lit_.get()};
 }
 
 } // namespace vorlings::flarespot

@@ -44,20 +44,24 @@ int32_t ColourHue(const float (&rgb)[3]);
 /// The "Lens Type" value as the index SelectLens takes.
 int32_t LensIndex(float lensType);
 
-/// The three light planes of a render, from the C allocator; empty when any allocation
-/// failed. Chunks clear their own rows before drawing.
+/// The three light planes of a render and their rows' lit spans, from the C allocator; empty
+/// when any allocation failed. Chunks empty their own rows' spans before drawing.
 class PlaneStore {
 public:
     PlaneStore(int32_t width, int32_t height);
-    bool Allocated() const { return red_ && green_ && blue_; }
+    bool Allocated() const { return red_ && green_ && blue_ && lit_; }
     LightPlanes Planes() const;
 
 private:
     struct Free {
         void operator()(int32_t* p) const { std::free(p); }
     };
+    struct FreeSpans {
+        void operator()(LitSpan* p) const { std::free(p); }
+    };
     int32_t width_, height_;
     std::unique_ptr<int32_t, Free> red_, green_, blue_;
+    std::unique_ptr<LitSpan, FreeSpans> lit_;
 };
 
 struct FlareSpotJob {

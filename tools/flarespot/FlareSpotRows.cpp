@@ -5,7 +5,6 @@
 #include "frame/PixelRows.h"
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 namespace vorlings::flarespot {
@@ -15,13 +14,8 @@ using frame::kWordsPerPixel;
 void FlareSpotRows(const FlareSpotJob& job, frame::ChunkRange rows,
                    const std::atomic<int>& abortFlag) {
     if (rows.Empty() || abortFlag) return;
-    // Each chunk clears the rows it alone writes: the planes start at zero without a
-    // single-threaded pass over them.
-    const LightPlanes& planes = *job.Planes;
-    const size_t begin = size_t(rows.Begin) * size_t(planes.Width);
-    const size_t count = size_t(rows.End - rows.Begin) * size_t(planes.Width);
-    for (int32_t* plane : {planes.Red, planes.Green, planes.Blue})
-        std::memset(plane + begin, 0, count * sizeof(int32_t));
+    // The chunk's rows start dark: only the words the spots reach get cleared, as they do.
+    for (int32_t y = rows.Begin; y < rows.End; ++y) job.Planes->Lit[y] = {0, 0};
     RenderSpots(job, rows.Begin, rows.End, abortFlag);
     CompositeBand(job, rows.Begin, rows.End, abortFlag);
 }
@@ -38,6 +32,34 @@ void RenderSpots(const FlareSpotJob& job, int32_t y0, int32_t y1,
     }
 }
 
+namespace {
+
+/// Where no light falls the output is the input on the 14-bit scale: its two low bits cleared.
+void PassDark(const uint16_t* in, int32_t count, uint16_t* out) {
+    for (int32_t i = 0; i < count * kWordsPerPixel; ++i) out[i] = uint16_t(in[i] & 0xFFFC);
+}
+
+uint16_t Word14(int64_t v) {
+    return uint16_t(std::clamp<int64_t>(v, 0, kFull14) * 4);
+}
+
+/// Adds the light of `count` pixels of the planes' rows to the input's words.
+void AddLight(const uint16_t* in, const int32_t* red, const int32_t* green, const int32_t* blue,
+              int32_t count, uint16_t* out) {
+    for (int32_t x = 0; x < count; ++x, in += kWordsPerPixel, out += kWordsPerPixel) {
+        // Each plane value sums four sub-samples.
+        const int32_t r = red[x] / 4, g = green[x] / 4, b = blue[x] / 4;
+        // The light adds to alpha too, weighted by its brightness.
+        const int64_t alphaLight = (77 * int64_t(r) + 128 * int64_t(g) + 51 * int64_t(b)) >> 8;
+        out[0] = Word14(int64_t(in[0] >> 2) + b);
+        out[1] = Word14(int64_t(in[1] >> 2) + g);
+        out[2] = Word14(int64_t(in[2] >> 2) + r);
+        out[3] = Word14(int64_t(in[3] >> 2) + alphaLight);
+    }
+}
+
+} // namespace
+
 void CompositeBand(const FlareSpotJob& job, int32_t y0, int32_t y1,
                    const std::atomic<int>& abortFlag) {
     const LightPlanes& planes = *job.Planes;
@@ -45,28 +67,24 @@ void CompositeBand(const FlareSpotJob& job, int32_t y0, int32_t y1,
     const frame::RowAccess input(*job.InputImage);
     const frame::RowAccess output(*job.OutputImage);
     std::vector<uint16_t> scratch(input.InPlace() ? 0 : size_t(width) * kWordsPerPixel);
-    std::vector<uint16_t> rowOut(size_t(width) * kWordsPerPixel);
+    std::vector<uint16_t> rowOut(output.InPlace() ? 0 : size_t(width) * kWordsPerPixel);
 
-    const auto word = [](int64_t v) { return uint16_t(std::clamp<int64_t>(v, 0, kFull14) * 4); };
     for (int32_t y = y0; y < y1; ++y) {
         if (abortFlag) return;
         const uint16_t* in = input.Read(y, 0, width, scratch.data());
-        const size_t at = size_t(y) * size_t(width);
-        const int32_t* red = planes.Red + at;
-        const int32_t* green = planes.Green + at;
-        const int32_t* blue = planes.Blue + at;
-        uint16_t* out = rowOut.data();
-        for (int32_t x = 0; x < width; ++x, in += kWordsPerPixel, out += kWordsPerPixel) {
-            // Each plane value sums four sub-samples.
-            const int32_t r = red[x] / 4, g = green[x] / 4, b = blue[x] / 4;
-            // The light adds to alpha too, weighted by its brightness.
-            const int64_t alphaLight = (77 * int64_t(r) + 128 * int64_t(g) + 51 * int64_t(b)) >> 8;
-            out[0] = word(int64_t(in[0] >> 2) + b);
-            out[1] = word(int64_t(in[1] >> 2) + g);
-            out[2] = word(int64_t(in[2] >> 2) + r);
-            out[3] = word(int64_t(in[3] >> 2) + alphaLight);
-        }
-        output.Write(y, 0, width, rowOut.data());
+        // A 16-bit output is written where it lies.
+        uint16_t* out = output.InPlace()
+                            ? reinterpret_cast<uint16_t*>(job.OutputImage->PixelAddress(0, y))
+                            : rowOut.data();
+        const LitSpan lit = planes.Lit[y];
+        const int32_t first = std::clamp(lit.First, 0, width);
+        const int32_t end = std::clamp(lit.End, first, width);
+        const size_t at = size_t(y) * size_t(width) + size_t(first);
+        PassDark(in, first, out);
+        AddLight(in + first * kWordsPerPixel, planes.Red + at, planes.Green + at, planes.Blue + at,
+                 end - first, out + first * kWordsPerPixel);
+        PassDark(in + end * kWordsPerPixel, width - end, out + end * kWordsPerPixel);
+        if (!output.InPlace()) output.Write(y, 0, width, rowOut.data());
     }
 }
 

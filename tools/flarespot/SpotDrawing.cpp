@@ -44,6 +44,30 @@ int32_t ClipSide(const SpotVertex* from, int32_t count, bool onX, float sign, fl
     return out;
 }
 
+/// Makes pixels [first, last] of plane row `row` part of its lit span, clearing the words the
+/// span takes in.
+void WidenLitSpan(const LightPlanes& planes, int32_t row, int32_t first, int32_t last) {
+    LitSpan& span = planes.Lit[row];
+    const size_t rowStart = size_t(row) * size_t(planes.Width);
+    const auto clear = [&](int32_t from, int32_t to) {
+        for (int32_t* plane : {planes.Red, planes.Green, planes.Blue})
+            std::fill(plane + rowStart + size_t(from), plane + rowStart + size_t(to), 0);
+    };
+    if (span.First >= span.End) {
+        clear(first, last + 1);
+        span = {first, last + 1};
+        return;
+    }
+    if (first < span.First) {
+        clear(first, span.First);
+        span.First = first;
+    }
+    if (last + 1 > span.End) {
+        clear(span.End, last + 1);
+        span.End = last + 1;
+    }
+}
+
 /// One side of a triangle's outline as the scan walks down it.
 struct Chain {
     int32_t Vertex; ///< where the current edge ends (the next edge starts)
@@ -219,6 +243,7 @@ void ShadeSpan(int32_t y, float left, float right, const DrawBounds& bounds,
     const double lastColumn = std::min(std::floor(right - 0.5), double(bounds.LastColumn));
     if (!(firstColumn <= lastColumn)) return;
     const int32_t first = int32_t(firstColumn), lastX = int32_t(lastColumn);
+    WidenLitSpan(planes, y / 2, first / 2, lastX / 2);
 
     const size_t rowStart = size_t(y / 2) * size_t(planes.Width);
     int32_t* const red = planes.Red + rowStart;

@@ -33,6 +33,12 @@ struct SpotParams {
     int32_t ColourOverride; ///< nonzero: hues run from StartHue to EndHue
 };
 
+/// The pixels [First, End) of one row of the planes that the spots have reached.
+struct LitSpan {
+    int32_t First;
+    int32_t End;
+};
+
 /// The light of the spots, summed over each pixel's 2 x 2 sub-samples on the 14-bit scale.
 struct LightPlanes {
     int32_t Width;
@@ -40,6 +46,10 @@ struct LightPlanes {
     int32_t* Red; ///< Width x Height, row by row
     int32_t* Green;
     int32_t* Blue;
+    /// One span per row. Plane words outside a row's span count as zero and are neither
+    /// cleared nor read: a chunk empties its rows' spans instead of clearing its band, and the
+    /// drawing clears the words a span takes in as it widens.
+    LitSpan* Lit;
 };
 
 /// One optical surface on the lens axis.

@@ -16,9 +16,10 @@ namespace {
 /// Planes of w x h pixels, all zero.
 struct TestPlanes {
     TestPlanes(int32_t w, int32_t h)
-        : Red(size_t(w * h)), Green(size_t(w * h)),
-          Blue(size_t(w * h)), Planes{w, h, Red.data(), Green.data(), Blue.data()} {}
+        : Red(size_t(w * h)), Green(size_t(w * h)), Blue(size_t(w * h)),
+          Lit(size_t(h)), Planes{w, h, Red.data(), Green.data(), Blue.data(), Lit.data()} {}
     std::vector<int32_t> Red, Green, Blue;
+    std::vector<LitSpan> Lit;
     LightPlanes Planes;
 };
 
