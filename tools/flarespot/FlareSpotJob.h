@@ -71,6 +71,7 @@ struct FlareSpotJob {
     const SpotParams* Params;
     const LightPlanes* Planes;
     frame::ChunkSplit Split; ///< by rows
+    bool Vector;             ///< spans are shaded on the vector unit
 };
 
 } // namespace vorlings::flarespot

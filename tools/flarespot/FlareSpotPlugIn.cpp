@@ -2,6 +2,7 @@
 #include "FlareSpotPlugIn.h"
 
 #include "FlareSpotRows.h"
+#include "SpotDrawing.h"
 #include "frame/RenderRoad.h"
 
 namespace vorlings::flarespot {
@@ -106,9 +107,9 @@ void FlareSpotPlugIn::Process(Request* request) {
     if (store.Allocated()) {
         const LightPlanes planes = store.Planes();
         // The job is held only while the chunks run; the output leaves after it.
-        const auto job =
-            job_.Hold({input, output.get(), &SelectLens(lenses_, LensIndex(controls.LensType)),
-                       &params, &planes, frame::ChunkSplit::For(input->Width, input->Height)});
+        const auto job = job_.Hold(
+            {input, output.get(), &SelectLens(lenses_, LensIndex(controls.LensType)), &params,
+             &planes, frame::ChunkSplit::For(input->Width, input->Height), VectorUnitAvailable()});
         DoMultiProcess(request, job->Split.ChunkCount);
     }
 

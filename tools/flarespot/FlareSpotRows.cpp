@@ -28,7 +28,8 @@ void RenderSpots(const FlareSpotJob& job, int32_t y0, int32_t y1,
     for (int32_t i = 0; i < lens.Count; ++i) {
         if (abortFlag) return;
         if (TraceSpot(lens, i, *job.Params, spot))
-            DrawSpot(*job.Planes, spot, i, *job.Params, y0, y1, lens.Count - 1, abortFlag);
+            DrawSpot(*job.Planes, spot, i, *job.Params, y0, y1, lens.Count - 1, abortFlag,
+                     job.Vector);
     }
 }
 

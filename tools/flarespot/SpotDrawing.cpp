@@ -2,6 +2,10 @@
 #include "SpotDrawing.h"
 
 #include "HsvColour.h"
+#include "SpanShading.h"
+#include "SpanShading.simd.h"
+
+#include "frame/CpuFeatures.h"
 
 #include <algorithm>
 #include <cmath>
@@ -78,8 +82,13 @@ struct Chain {
 
 } // namespace
 
+bool VectorUnitAvailable() {
+    return frame::MachineFeatures().Avx2;
+}
+
 void DrawSpot(const LightPlanes& planes, SpotRecord& spot, int32_t i, const SpotParams& params,
-              int32_t y0, int32_t y1, int32_t last, const std::atomic<int>& abortFlag) {
+              int32_t y0, int32_t y1, int32_t last, const std::atomic<int>& abortFlag,
+              bool vector) {
     if (abortFlag) return;
     const int32_t w = planes.Width, h = planes.Height;
     spot.SubSampling = 2;
@@ -95,7 +104,7 @@ void DrawSpot(const LightPlanes& planes, SpotRecord& spot, int32_t i, const Spot
     spot.SpotRadius = float(spot.SpotRadius * (w + h) * 0.5);
 
     const ClipRect rect{0.0f, float(2 * w - 1), float(2 * y0), float(2 * y1)};
-    const DrawBounds bounds{0, 2 * w - 1, 2 * y0, 2 * y1 - 1};
+    const DrawBounds bounds{0, 2 * w - 1, 2 * y0, 2 * y1 - 1, vector};
     spot.BandTop = rect.Top;
     spot.BandBottom = rect.Bottom;
 
@@ -246,73 +255,45 @@ void ShadeSpan(int32_t y, float left, float right, const DrawBounds& bounds,
     WidenLitSpan(planes, y / 2, first / 2, lastX / 2);
 
     const size_t rowStart = size_t(y / 2) * size_t(planes.Width);
-    int32_t* const red = planes.Red + rowStart;
-    int32_t* const green = planes.Green + rowStart;
-    int32_t* const blue = planes.Blue + rowStart;
-
     const FanTriangle& t = triangle;
-    const float ey = y - t.CentreY;
-    const float eySquared = ey * ey;
-    const float fadeWidth = t.SpotRadius - t.SourceRadius;
-    const float redAmount = float(t.Red), greenAmount = float(t.Green), blueAmount = float(t.Blue),
-                largest = float(t.Largest);
-
     // The boosted edge is the triangle's outer one, from vertex 2 (e2) to vertex 1 (e1); a
     // horizontal edge on the band's top or bottom is a cut between chunks, not an edge.
     const SpotVertex e1 = t.Vertices[1], e2 = t.Vertices[2];
     const bool bandCut = std::fabs(e1.Y - e2.Y) < 1e-4 && (std::fabs(e1.Y - t.BandTop) < 1e-4 ||
                                                            std::fabs(e1.Y - t.BandBottom) < 1e-4);
-    const bool boost = t.EdgeBoost != 0 && !bandCut;
+    const float ey = y - t.CentreY;
     const float edgeX = e1.X - e2.X, edgeY = e1.Y - e2.Y;
-    const float edgeSquared = edgeX * edgeX + edgeY * edgeY;
-    const float qy = float(y);
+    const SpanShading shading{t.CentreX,
+                              ey,
+                              ey * ey,
+                              t.Defocus,
+                              t.SourceRadius,
+                              t.SpotRadius - t.SourceRadius,
+                              t.LightX,
+                              t.LightY,
+                              float(t.Red),
+                              float(t.Green),
+                              float(t.Blue),
+                              float(t.Largest),
+                              t.EdgeBoost != 0 && !bandCut,
+                              float(y),
+                              e2.X,
+                              e2.Y,
+                              edgeX,
+                              edgeY,
+                              edgeX * edgeX + edgeY * edgeY,
+                              passes,
+                              planes.Red + rowStart,
+                              planes.Green + rowStart,
+                              planes.Blue + rowStart};
 
-    for (int32_t x = first; x <= lastX; ++x) {
-        const float ex = x - t.CentreX;
-        const float r = std::sqrt(ex * ex + eySquared);
-        float u = (r * t.Defocus - t.SourceRadius) / fadeWidth;
-
-        // Whitening: the side of the spot that faces back towards the source goes white.
-        float a = 0, s = 1;
-        if (r > 0) {
-            a = (ex / r) * t.LightX + (ey / r) * t.LightY;
-            if (a < 0) a = 0;
-            s = 2 * a * a;
-            if (s > 1) s = 1;
-        }
-        const float w = 1 - s;
-
-        if (boost) {
-            // A ridge 20 sub-samples wide inside the outer edge, highest 10 from it.
-            const float qx = float(x);
-            float distance;
-            if (edgeSquared < 1e-5) {
-                const float dx = qx - e2.X, dy = qy - e2.Y;
-                distance = std::sqrt(dx * dx + dy * dy);
-            } else {
-                float along = ((qx - e2.X) * edgeX + (qy - e2.Y) * edgeY) / edgeSquared;
-                along = along < 0 ? 0 : (along > 1 ? 1 : along);
-                const float dx = qx - (e2.X + along * edgeX);
-                const float dy = qy - (e2.Y + along * edgeY);
-                distance = std::sqrt(dx * dx + dy * dy);
-            }
-            float beta = (10 - std::fabs(distance - 10)) / 30;
-            if (beta < 0) beta = 0;
-            u = u - beta * a;
-        }
-
-        // Written so that a NaN (a spot whose radii coincide) counts as full light.
-        u = u > 0 ? (u < 1 ? u : 1) : 0;
-        const float f = 1 - u * u * (3 - 2 * u);
-        if (f == 0) continue;
-        const int32_t px = x / 2;
-        const int32_t addRed = passes * int32_t((redAmount * w + largest * s) * f);
-        const int32_t addGreen = passes * int32_t((greenAmount * w + largest * s) * f);
-        const int32_t addBlue = passes * int32_t((blueAmount * w + largest * s) * f);
-        red[px] = std::min(red[px] + addRed, kPlaneCeiling);
-        green[px] = std::min(green[px] + addGreen, kPlaneCeiling);
-        blue[px] = std::min(blue[px] + addBlue, kPlaneCeiling);
+    int32_t x = first;
+    if (bounds.Vector) {
+        // The vector unit takes whole pixels: an odd first sample goes alone.
+        if (x % 2 != 0) ShadeSample(shading, x++);
+        x = simd::ShadeSamples(shading, x, lastX);
     }
+    for (; x <= lastX; ++x) ShadeSample(shading, x);
 }
 
 } // namespace vorlings::flarespot

@@ -25,6 +25,7 @@ struct ClipRect {
 struct DrawBounds {
     int32_t FirstColumn, LastColumn;
     int32_t FirstRow, LastRow;
+    bool Vector = false; ///< spans are shaded on the vector unit (AVX2), to the same bits
 };
 
 /// Every sample of a fan triangle receives the triangle's light this many times.
@@ -37,10 +38,14 @@ inline constexpr int32_t kPlaneCeiling = 1 << 30;
 inline constexpr int32_t kLargestAmount = 1 << 27;
 
 /// Draws the traced spot `spot` (lens coordinates; converted in place) of surface `i` of
-/// `last` + 1 into rows [y0, y1) of `planes`. Returns early, leaving the spot unfinished,
-/// when `abortFlag` is set.
+/// `last` + 1 into rows [y0, y1) of `planes`, on the vector unit when `vector`. Returns early,
+/// leaving the spot unfinished, when `abortFlag` is set.
 void DrawSpot(const LightPlanes& planes, SpotRecord& spot, int32_t i, const SpotParams& params,
-              int32_t y0, int32_t y1, int32_t last, const std::atomic<int>& abortFlag);
+              int32_t y0, int32_t y1, int32_t last, const std::atomic<int>& abortFlag,
+              bool vector = false);
+
+/// Whether this machine has the vector unit that spans can be shaded on.
+bool VectorUnitAvailable();
 
 /// Clips the polygon of `spot` to `rect` (Sutherland-Hodgman, against the sides it crosses in
 /// the order left, right, top, bottom). False when nothing of it is left.

@@ -2,9 +2,11 @@
 // FlareSpot's spot drawing: clipping, scan conversion and shading, against slow references.
 #include "flarespot/SpotDrawing.h"
 #include "flarespot/FlareSpotJob.h"
+#include "flarespot/LensModel.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <vector>
@@ -195,6 +197,36 @@ TEST(FlareSpotDraw, ASpotCoveringTheBandLightsItEvenlyExceptTheLastSampleColumn)
         for (int32_t y = 0; y < 4; ++y) {
             for (int32_t x = 0; x < 5; ++x) EXPECT_EQ((*plane)[size_t(y * 6 + x)], full);
             EXPECT_EQ((*plane)[size_t(y * 6 + 5)], full / 2); // column 2W - 1 stays dark
+        }
+    }
+}
+
+TEST(FlareSpotDraw, TheVectorUnitShadesToTheSameBits) {
+    if (!VectorUnitAvailable()) GTEST_SKIP() << "no AVX2 here";
+    LensTables tables;
+    BuildLensTables(tables);
+    FlareSpotControls controls;
+    controls.Source = Point(0.7, 0.65);
+    controls.Destination = Point(0.2, 0.4);
+    controls.Defocus = 60;
+    for (float boost : {0.0f, 1.0f}) {
+        controls.EdgeBoost = boost;
+        const SpotParams params = MakeSpotParams(controls);
+        for (const LensTable& lens : tables) {
+            // An odd width and a band starting on an odd row.
+            TestPlanes plain(67, 45), vector(67, 45);
+            for (int i = 0; i < lens.Count; ++i) {
+                SpotRecord a, b;
+                if (!TraceSpot(lens, i, params, a)) continue;
+                b = a;
+                const std::atomic<int> running{0};
+                DrawSpot(plain.Planes, a, i, params, 3, 40, lens.Count - 1, running, false);
+                DrawSpot(vector.Planes, b, i, params, 3, 40, lens.Count - 1, running, true);
+            }
+            EXPECT_EQ(plain.Red, vector.Red);
+            EXPECT_EQ(plain.Green, vector.Green);
+            EXPECT_EQ(plain.Blue, vector.Blue);
+            EXPECT_GT(*std::max_element(plain.Red.begin(), plain.Red.end()), 0);
         }
     }
 }
