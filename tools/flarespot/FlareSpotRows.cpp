@@ -5,6 +5,7 @@
 #include "frame/PixelRows.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace vorlings::flarespot {
@@ -36,8 +37,15 @@ void RenderSpots(const FlareSpotJob& job, int32_t y0, int32_t y1,
 namespace {
 
 /// Where no light falls the output is the input on the 14-bit scale: its two low bits cleared.
+/// A pixel's four words are cleared together as one 64-bit word.
 void PassDark(const uint16_t* in, int32_t count, uint16_t* out) {
-    for (int32_t i = 0; i < count * kWordsPerPixel; ++i) out[i] = uint16_t(in[i] & 0xFFFC);
+    constexpr uint64_t kKeep = 0xFFFCFFFCFFFCFFFCull;
+    for (int32_t x = 0; x < count; ++x) {
+        uint64_t pixel;
+        std::memcpy(&pixel, in + x * kWordsPerPixel, sizeof pixel);
+        pixel &= kKeep;
+        std::memcpy(out + x * kWordsPerPixel, &pixel, sizeof pixel);
+    }
 }
 
 uint16_t Word14(int64_t v) {
