@@ -4,12 +4,14 @@
 
 #include "flarespot/FlareSpotJob.h"
 #include "flarespot/FlareSpotPlugIn.h"
+#include "flarespot/FlareSpotRows.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 
 using namespace vorlings::flarespot;
+namespace frame = vorlings::frame;
 
 namespace {
 
@@ -152,4 +154,26 @@ TEST(FlareSpotRender, ChunksShowNoSeamWithoutEdgeBoost) {
                         << "lens " << lens << " at " << x << ", " << y;
                 }
     }
+}
+
+TEST(FlareSpotRender, CompositingOnTheVectorUnitGivesTheSameWords) {
+    const auto input = test::RandomImage(61, 3, 11);
+    // Light on pixels 19 to 25 of each row, none on the runs of dark pixels around them.
+    std::vector<int32_t> red(61 * 3), green(61 * 3), blue(61 * 3);
+    std::vector<LitSpan> lit(3, LitSpan{19, 26});
+    for (size_t i = 0; i < red.size(); ++i)
+        red[i] = int32_t(i * 977 % 70000), green[i] = int32_t(i * 61), blue[i] = int32_t(i * 7);
+    const LightPlanes planes{61, 3, red.data(), green.data(), blue.data(), lit.data()};
+    const std::atomic<int> running{0};
+    std::unique_ptr<Image> outputs[2];
+    for (bool vector : {false, true}) {
+        outputs[vector] = Image::Create(ImageKind::Int16, 61, 3);
+        const FlareSpotJob job{input.get(), outputs[vector].get(),
+                               nullptr,     nullptr,
+                               &planes,     frame::ChunkSplit::For(61, 3, 1),
+                               vector};
+        CompositeBand(job, 0, 3, running);
+    }
+    EXPECT_TRUE(test::SamePixels(*outputs[0], *outputs[1]));
+    EXPECT_EQ(test::At(*outputs[0], 0, 1).Word[3], test::At(*input, 0, 1).Word[3] & ~3u);
 }
