@@ -2,7 +2,7 @@
 // FlareSpot's speed on the test frame with its default controls and each lens ("lens" is the
 // "Lens Type" index), for 1, 2 and 8 chunks, beside a plain copy of the frame through the
 // same road. The whole render runs on the worker pool ("CPU": all its threads); its three
-// parts (tracing, the spot pass with its tracing, compositing) are also timed alone, on one
+// stages (tracing, the spot pass with its tracing, compositing) are also timed alone, on one
 // thread, summed over the chunks of the split, so the share of each shows. "lit" is the fraction of
 // the frame's pixels that the spots reach.
 #include "support/BenchSupport.h"
@@ -38,9 +38,9 @@ public:
     ~ChunkScope() { unsetenv("NUM_PROC_THARN"); }
 };
 
-/// A render's job built by hand, as Process builds it, for timing the parts alone.
-struct Parts {
-    explicit Parts(int lens, int chunks)
+/// A render's job built by hand, as Process builds it, for timing the stages alone.
+struct Stages {
+    explicit Stages(int lens, int chunks)
         : Input(HostImage()), Output(Image::Create(Input->Kind, Input->Width, Input->Height)),
           Params(MakeSpotParams(Controls(lens))), Store(kWidth, kHeight), Planes(Store.Planes()) {
         BuildLensTables(Tables);
@@ -88,21 +88,21 @@ void BM_FlareSpot(benchmark::State& state) {
     FlareSpotPlugIn tool(nullptr, nullptr, nullptr);
     tool.LensType->NumberValue.Value = Lens(state);
     RenderLoop(state, tool, HostImage());
-    Parts parts(Lens(state), Chunks(state));
-    parts.Clear();
-    RenderSpots(parts.Job, 0, kHeight, parts.Running);
-    state.counters["lit"] = parts.Lit();
+    Stages stages(Lens(state), Chunks(state));
+    stages.Clear();
+    RenderSpots(stages.Job, 0, kHeight, stages.Running);
+    state.counters["lit"] = stages.Lit();
 }
 
 // Tracing alone: every chunk traces every surface of the lens.
 void BM_Trace(benchmark::State& state) {
-    Parts parts(Lens(state), Chunks(state));
-    const LensTable& lens = *parts.Job.Lens;
+    Stages stages(Lens(state), Chunks(state));
+    const LensTable& lens = *stages.Job.Lens;
     SpotRecord spot;
     for (auto _ : state)
         for (int c = 0; c < Chunks(state); ++c)
             for (int i = 0; i < lens.Count; ++i) {
-                benchmark::DoNotOptimize(TraceSpot(lens, i, parts.Params, spot));
+                benchmark::DoNotOptimize(TraceSpot(lens, i, stages.Params, spot));
                 benchmark::ClobberMemory();
             }
     ReportRate(state);
@@ -110,28 +110,28 @@ void BM_Trace(benchmark::State& state) {
 
 // The spot pass alone (tracing included), band by band on one thread, into cleared planes.
 void BM_Spots(benchmark::State& state) {
-    Parts parts(Lens(state), Chunks(state));
+    Stages stages(Lens(state), Chunks(state));
     for (auto _ : state) {
         state.PauseTiming();
-        parts.Clear();
+        stages.Clear();
         state.ResumeTiming();
         for (int c = 0; c < Chunks(state); ++c) {
-            const frame::ChunkRange rows = parts.Job.Split.Rows(c);
-            RenderSpots(parts.Job, rows.Begin, rows.End, parts.Running);
+            const frame::ChunkRange rows = stages.Job.Split.Rows(c);
+            RenderSpots(stages.Job, rows.Begin, rows.End, stages.Running);
         }
-        benchmark::DoNotOptimize(parts.Planes.Red[kWidth * (kHeight / 2)]);
+        benchmark::DoNotOptimize(stages.Planes.Red[kWidth * (kHeight / 2)]);
     }
     ReportRate(state);
 }
 
 // Compositing alone: the planes laid over the input into the output, on one thread.
 void BM_Composite(benchmark::State& state) {
-    Parts parts(Lens(state), Chunks(state));
-    parts.Clear();
-    RenderSpots(parts.Job, 0, kHeight, parts.Running);
+    Stages stages(Lens(state), Chunks(state));
+    stages.Clear();
+    RenderSpots(stages.Job, 0, kHeight, stages.Running);
     for (auto _ : state) {
-        CompositeBand(parts.Job, 0, kHeight, parts.Running);
-        benchmark::DoNotOptimize(parts.Output->RowTable[kHeight / 2][0]);
+        CompositeBand(stages.Job, 0, kHeight, stages.Running);
+        benchmark::DoNotOptimize(stages.Output->RowTable[kHeight / 2][0]);
     }
     ReportRate(state);
 }
