@@ -3,8 +3,8 @@
 // "Lens Type" index), for 1, 2 and 8 chunks, beside a plain copy of the frame through the
 // same road. The whole render runs on the worker pool ("CPU": all its threads); its three
 // stages (tracing, the spot pass with its tracing, compositing) are also timed alone, on one
-// thread, summed over the chunks of the split, so the share of each shows. "lit" is the fraction of
-// the frame's pixels that the spots reach.
+// thread, summed over the chunks of the split, so the share of each shows. "lit" is the
+// fraction of the frame's pixels that the spots reach.
 #include "support/BenchSupport.h"
 
 #include "flarespot/FlareSpotPlugIn.h"
