@@ -48,16 +48,29 @@ ImageBuf ToBuffer(const Image& picture) {
 }
 
 // A label no wider than `width`: long settings get a smaller type rather than running into
-// the next tile.
+// the next tile, and when even the smallest type is too wide, two lines, broken after a comma.
+// `y` is the baseline of a label of one line.
 bool DrawLabel(ImageBuf& sheet, int x, int y, int width, const std::string& text) {
     const float white[3] = {0.92f, 0.92f, 0.92f};
     for (const char* font : kFontFiles) {
         if (font[0] == '/' && !std::filesystem::exists(font)) continue;
+        const auto fits = [&](const std::string& line, int size) {
+            return ImageBufAlgo::text_size(line, size, font).width() <= width;
+        };
         int size = kFontSize;
-        while (size > kSmallestFontSize &&
-               ImageBufAlgo::text_size(text, size, font).width() > width)
-            --size;
-        if (ImageBufAlgo::render_text(sheet, x, y, text, size, font, white)) return true;
+        while (size > kSmallestFontSize && !fits(text, size)) --size;
+        bool drawn;
+        size_t cut = text.rfind(", ");
+        while (cut != std::string::npos && cut > 0 && !fits(text.substr(0, cut + 1), size))
+            cut = text.rfind(", ", cut - 1);
+        if (fits(text, size) || cut == std::string::npos || cut == 0)
+            drawn = ImageBufAlgo::render_text(sheet, x, y, text, size, font, white);
+        else
+            drawn =
+                ImageBufAlgo::render_text(sheet, x, y - size - 1, text.substr(0, cut + 1), size,
+                                          font, white) &&
+                ImageBufAlgo::render_text(sheet, x, y + 2, text.substr(cut + 2), size, font, white);
+        if (drawn) return true;
         sheet.geterror(); // try the next font
     }
     return false;

@@ -74,23 +74,32 @@ int RunDemo(const DemoOptions& options) {
     std::vector<SheetTile> tiles{{"Input", input.get()}};
     for (Registry* entry : TheClassRegistry().Entries()) {
         const std::string name = ToolName(*entry);
-        ToolPtr tool = CreateTool(*entry);
-        std::string caption = name;
-        if (const vorlings::ToolShowcase* row = vorlings::ShowcaseFor(entry->ClassName())) {
-            for (const std::string& setting : row->Settings) ApplySetting(*tool, setting, name);
-            caption += " (" + Join(row->Settings, ", ") + ")";
+        // A tool with several showcase rows renders once per row; the first keeps the plain
+        // file name, the others are numbered from 2.
+        std::vector<const vorlings::ToolShowcase*> rows =
+            vorlings::ShowcasesFor(entry->ClassName());
+        if (rows.empty()) rows.push_back(nullptr);
+        for (size_t r = 0; r < rows.size(); ++r) {
+            ToolPtr tool = CreateTool(*entry);
+            std::string caption = name;
+            if (const vorlings::ToolShowcase* row = rows[r]) {
+                for (const std::string& setting : row->Settings) ApplySetting(*tool, setting, name);
+                caption += " (" + Join(row->Settings, ", ") + ")";
+            }
+            // Every mandatory image input sees the demo picture at the time it asks for.
+            const auto fetch = [&](const Input& in, int, double time) -> std::shared_ptr<Image> {
+                if (in.Optional) return nullptr;
+                return frames.Frame(int64_t(time));
+            };
+            std::unique_ptr<Image> result = RenderFrame(*tool, name, 0.0, fetch);
+            const std::string fileName =
+                FileNameFor(r == 0 ? name : name + "_" + std::to_string(r + 1));
+            const std::string path = (fs::path(options.Folder) / fileName).string();
+            WriteImageFile(*result, path, rgb16);
+            say(name + ": " + path);
+            tiles.push_back({caption, result.get()});
+            results.push_back(std::move(result));
         }
-        // Every mandatory image input sees the demo picture at the time it asks for.
-        const auto fetch = [&](const Input& in, int, double time) -> std::shared_ptr<Image> {
-            if (in.Optional) return nullptr;
-            return frames.Frame(int64_t(time));
-        };
-        std::unique_ptr<Image> result = RenderFrame(*tool, name, 0.0, fetch);
-        const std::string path = (fs::path(options.Folder) / FileNameFor(name)).string();
-        WriteImageFile(*result, path, rgb16);
-        say(name + ": " + path);
-        tiles.push_back({caption, result.get()});
-        results.push_back(std::move(result));
     }
 
     const std::string sheetPath = (fs::path(options.Folder) / "contact_sheet.png").string();

@@ -18,6 +18,21 @@ const std::vector<ToolShowcase>& Showcases() {
         // Sources up to 9 pixels across on the 960-pixel demo picture: edges fray, the fine
         // rings and lines dissolve into grain, and the frame's borders stay filled.
         {"DitherPlugIn", {"Radius=0.01", "Duplicate Edges=1"}},
+        // Ghost spots of the bright light low on the right of the demo picture, lined up towards
+        // the upper left, one row per lens: each lens places and sizes its spots its own way.
+        // Edge Boost adds the bright ridge on the side of each spot that faces the light.
+        {"FlareSpotPlugIn",
+         {"XY Source=0.84,0.78", "XY Destination=0.3,0.3", "Lens Type=Angulon 21mm",
+          "Edge Boost=1"}},
+        {"FlareSpotPlugIn",
+         {"XY Source=0.84,0.78", "XY Destination=0.3,0.3", "Lens Type=Summicron 35mm",
+          "Edge Boost=1"}},
+        {"FlareSpotPlugIn",
+         {"XY Source=0.84,0.78", "XY Destination=0.3,0.3", "Lens Type=Summilux 50mm",
+          "Edge Boost=1"}},
+        {"FlareSpotPlugIn",
+         {"XY Source=0.84,0.78", "XY Destination=0.3,0.3", "Lens Type=Tele-Elmar 135mm",
+          "Edge Boost=1"}},
         // A kernel of radius 3 (7 x 7 taps) on the 960-pixel demo picture, edges pushed away
         // from their surroundings by 1.5 times their difference: crisp detail with a visible
         // halo, and the frame's border raised, as the tool does.
@@ -33,6 +48,13 @@ const ToolShowcase* ShowcaseFor(std::string_view className) {
     for (const ToolShowcase& row : Showcases())
         if (className == row.ClassName) return &row;
     return nullptr;
+}
+
+std::vector<const ToolShowcase*> ShowcasesFor(std::string_view className) {
+    std::vector<const ToolShowcase*> rows;
+    for (const ToolShowcase& row : Showcases())
+        if (className == row.ClassName) rows.push_back(&row);
+    return rows;
 }
 
 } // namespace vorlings

@@ -16,9 +16,12 @@ struct ToolShowcase {
     std::vector<std::string> Settings;
 };
 
-/// One row per tool; a tool without one renders with its declared defaults.
+/// One row per tool, or several for a tool whose settings show different pictures (FlareSpot's
+/// lenses); a tool without one renders with its declared defaults.
 const std::vector<ToolShowcase>& Showcases();
-/// The row of the tool with class name `className`, or null.
+/// The first row of the tool with class name `className`, or null.
 const ToolShowcase* ShowcaseFor(std::string_view className);
+/// Every row of the tool with class name `className`, in table order.
+std::vector<const ToolShowcase*> ShowcasesFor(std::string_view className);
 
 } // namespace vorlings
