@@ -48,13 +48,8 @@ int32_t LensIndex(float lensType);
 /// when any allocation failed. Chunks empty their own rows' spans before drawing.
 class PlaneStore {
 public:
-    PlaneStore() = default;
     PlaneStore(int32_t width, int32_t height);
     bool Allocated() const { return red_ && green_ && blue_ && lit_; }
-    /// Whether the store holds planes of this size.
-    bool Fits(int32_t width, int32_t height) const {
-        return Allocated() && width == width_ && height == height_;
-    }
     LightPlanes Planes() const;
 
 private:
@@ -64,7 +59,7 @@ private:
     struct FreeSpans {
         void operator()(LitSpan* p) const { std::free(p); }
     };
-    int32_t width_ = 0, height_ = 0;
+    int32_t width_, height_;
     std::unique_ptr<int32_t, Free> red_, green_, blue_;
     std::unique_ptr<LitSpan, FreeSpans> lit_;
 };

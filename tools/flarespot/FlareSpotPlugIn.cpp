@@ -103,12 +103,9 @@ void FlareSpotPlugIn::Process(Request* request) {
     const FlareSpotControls controls = ReadControls();
     const SpotParams params = MakeSpotParams(controls);
     // Without its planes the render draws nothing: the output leaves as it was made.
-    if (!planes_.Fits(input->Width, input->Height)) {
-        planes_ = PlaneStore(); // the old planes go before the new ones come
-        planes_ = PlaneStore(input->Width, input->Height);
-    }
-    if (planes_.Allocated()) {
-        const LightPlanes planes = planes_.Planes();
+    const PlaneStore store(input->Width, input->Height);
+    if (store.Allocated()) {
+        const LightPlanes planes = store.Planes();
         // The job is held only while the chunks run; the output leaves after it.
         const auto job = job_.Hold(
             {input, output.get(), &SelectLens(lenses_, LensIndex(controls.LensType)), &params,

@@ -51,10 +51,6 @@ private:
     FlareSpotControls ReadControls();
 
     LensTables lenses_;
-    /// The light planes, kept from one render to the next of the same size: a sequence pays
-    /// for their pages once. Nothing in them carries over, since each chunk empties its rows'
-    /// lit spans before drawing.
-    PlaneStore planes_;
     frame::JobSlot<FlareSpotJob> job_;
 };
 
