@@ -11,11 +11,9 @@
 #include "flarespot/FlareSpotRows.h"
 #include "flarespot/SpotDrawing.h"
 #include "frame/Chunks.h"
-#include "frame/RenderRoad.h"
 
 #include <atomic>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -136,44 +134,10 @@ void BM_Composite(benchmark::State& state) {
     ReportRate(state);
 }
 
-// A tool that only copies, through the same road and chunks: the output made as every render
-// makes it, its rows copied with memcpy on the worker pool, handed over.
-class CopyRows final : public ThreadedOperator {
-public:
-    CopyRows() : ThreadedOperator(nullptr, nullptr, nullptr) {
-        in_ = AddInput("Input", TYPE_Image, LINK_FirstImage);
-        out_ = AddOutput("Output", TYPE_Image, LINK_ImageOutput);
-    }
-
-    void Process(Request* request) override {
-        input_ = frame::InputImage(*this, in_);
-        frame::MadeImage output = frame::NewImageLike(*input_);
-        output_ = output.get();
-        split_ = frame::ChunkSplit::For(input_->Width, input_->Height);
-        DoMultiProcess(request, split_.ChunkCount);
-        frame::HandOver(*this, out_, std::move(output));
-    }
-
-    void ProcessChunk(Request*, int chunk) override {
-        const frame::ChunkRange rows = split_.Rows(chunk);
-        const size_t rowBytes = size_t(input_->Width) * size_t(input_->PixelBytes);
-        for (int32_t y = rows.Begin; y < rows.End; ++y)
-            std::memcpy(output_->RowTable[y], input_->RowTable[y], rowBytes);
-    }
-
-private:
-    Input* in_;
-    Output* out_;
-    const Image* input_ = nullptr;
-    Image* output_ = nullptr;
-    frame::ChunkSplit split_;
-};
-
 void BM_CopyRows(benchmark::State& state) {
     const WorkerScope workers(WorkerScope::Host, AllProcessors());
     const ChunkScope chunks(Chunks(state));
-    CopyRows tool;
-    RenderLoop(state, tool, HostImage());
+    CopyLoop(state);
 }
 
 benchmark::internal::Benchmark* RegisterRun(const char* name, void (*run)(benchmark::State&)) {
