@@ -61,9 +61,11 @@ void AddKernelRow(float* red, float* green, float* blue, const float* kernelRed,
     AddRow(blue, kernelBlue, lightBlue, count, adder);
 }
 
-void DrawStreak(const PlaneRows& planes, int32_t x, int32_t y, const FlareKernel& profile,
-                const StreakDraw& draw, int side, int32_t red, int32_t green, int32_t blue,
-                float rotation, int32_t length, float aspect) {
+// Flattened: the walk and its step are one loop, with the step's invariants in registers.
+[[gnu::flatten]] void DrawStreak(const PlaneRows& planes, int32_t x, int32_t y,
+                                 const FlareKernel& profile, const StreakDraw& draw, int side,
+                                 int32_t red, int32_t green, int32_t blue, float rotation,
+                                 int32_t length, float aspect) {
     // Only the first `length` samples are reached; a profile too short for them draws nothing.
     if (length <= 0 || profile.Count < length) return;
     const double direction =
@@ -87,8 +89,14 @@ void DrawStreak(const PlaneRows& planes, int32_t x, int32_t y, const FlareKernel
     const int32_t width = planes.Width, height = planes.Height;
     const int32_t first = planes.Rows.Begin, end = planes.Rows.End;
     const KernelCell* cells = profile.Data.get();
+    float* const redPlane = planes.Red;
+    float* const greenPlane = planes.Green;
+    float* const bluePlane = planes.Blue;
+    const int32_t major = walk.Major;
 
-    walk.Walk(x, y, [&](int32_t i, int32_t column, int32_t row, float e, int32_t nx, int32_t ny) {
+    // Everything the steps read is captured by value: the planes' float stores cannot then
+    // alias the weights, and the compiler keeps them in registers.
+    walk.Walk(x, y, [=](int32_t i, int32_t column, int32_t row, float e, int32_t nx, int32_t ny) {
         if (column < 0 || column >= width || row < 0 || row >= height) return;
         // Neither the cell nor its neighbour in this chunk's rows: nothing to add here.
         if (row + 1 < first || row - 1 >= end) return;
@@ -98,7 +106,7 @@ void DrawStreak(const PlaneRows& planes, int32_t x, int32_t y, const FlareKernel
         const KernelCell& sample = cells[q];
         float cr = sample.Red, cg = sample.Green, cb = sample.Blue;
         if (i > fadeStart) {
-            const float t = float(i - fadeStart) / float(walk.Major - fadeStart);
+            const float t = float(i - fadeStart) / float(major - fadeStart);
             const float fade = 1.0f - (3.0f - 2.0f * t) * t * t;
             cr *= fade;
             cg *= fade;
@@ -108,15 +116,15 @@ void DrawStreak(const PlaneRows& planes, int32_t x, int32_t y, const FlareKernel
         const int32_t nColumn = column + nx, nRow = row + ny;
         if (nColumn >= 0 && nColumn < width && nRow >= first && nRow < end) {
             const size_t at = size_t(nRow) * size_t(width) + size_t(nColumn);
-            planes.Red[at] += across * cr * weightRed;
-            planes.Green[at] += across * cg * weightGreen;
-            planes.Blue[at] += across * cb * weightBlue;
+            redPlane[at] += across * cr * weightRed;
+            greenPlane[at] += across * cg * weightGreen;
+            bluePlane[at] += across * cb * weightBlue;
         }
         if (row >= first && row < end) {
             const size_t at = size_t(row) * size_t(width) + size_t(column);
-            planes.Red[at] += (1.0f - across) * cr * weightRed;
-            planes.Green[at] += (1.0f - across) * cg * weightGreen;
-            planes.Blue[at] += (1.0f - across) * cb * weightBlue;
+            redPlane[at] += (1.0f - across) * cr * weightRed;
+            greenPlane[at] += (1.0f - across) * cg * weightGreen;
+            bluePlane[at] += (1.0f - across) * cb * weightBlue;
         }
     });
 }
