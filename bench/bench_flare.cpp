@@ -121,12 +121,10 @@ void BM_FlareLightMap(benchmark::State& state) {
 void BM_FlareScatter(benchmark::State& state) {
     Stage stage(int(state.range(0)));
     const int workers = Workers(state);
-    const size_t bytes = size_t(kWidth) * kHeight * sizeof(float);
+    const size_t bytes = size_t(kWidth) * kHeight * kPlaneStride * sizeof(float);
     for (auto _ : state) {
         state.PauseTiming();
-        std::memset(stage.Job->RedPlane, 0, bytes);
-        std::memset(stage.Job->GreenPlane, 0, bytes);
-        std::memset(stage.Job->BluePlane, 0, bytes);
+        std::memset(stage.Job->Planes, 0, bytes);
         state.ResumeTiming();
         stage.Chunks(workers, ScatterChunk);
     }

@@ -36,12 +36,12 @@ void CompositeChunk(const FlareJob& job, frame::ChunkRange rows,
     for (int32_t y = rows.Begin; y < rows.End; ++y) {
         if (abortFlag) return;
         const uint16_t* in = background.Read(y, 0, width, scratch.data());
-        const size_t line = size_t(y) * size_t(width);
-        for (int32_t x = 0; x < width; ++x) {
+        const float* flare = job.Planes + size_t(kPlaneStride) * size_t(y) * size_t(width);
+        for (int32_t x = 0; x < width; ++x, flare += kPlaneStride) {
             const uint16_t* b = in + size_t(x) * kWordsPerPixel;
-            const int32_t red = curve[PlaneLevel(job.RedPlane[line + size_t(x)])];
-            const int32_t green = curve[PlaneLevel(job.GreenPlane[line + size_t(x)])];
-            const int32_t blue = curve[PlaneLevel(job.BluePlane[line + size_t(x)])];
+            const int32_t red = curve[PlaneLevel(flare[0])];
+            const int32_t green = curve[PlaneLevel(flare[1])];
+            const int32_t blue = curve[PlaneLevel(flare[2])];
             const int32_t level = (77 * red + 128 * green + 51 * blue) >> 8;
             uint16_t* o = out.data() + size_t(x) * kWordsPerPixel;
             o[0] = uint16_t(std::min(kTopLevel, blue + (b[0] >> 2)) << 2);

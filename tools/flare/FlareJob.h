@@ -15,6 +15,7 @@ namespace vorlings::flare {
 inline constexpr int32_t kLevels = 16384; ///< 14-bit working values 0..16383
 inline constexpr int32_t kTopLevel = kLevels - 1;
 inline constexpr int kStreakTableSize = 1000;
+inline constexpr int kPlaneStride = 4; ///< floats per pixel of the accumulation planes
 
 /// One random streak: its direction (radians) and its length factor (0..1).
 struct StreakDraw {
@@ -63,9 +64,11 @@ struct FlareJob {
     int32_t Height;
     int32_t X0, Y0, X1, Y1; ///< the region, both ends excluded
     int32_t LightmapOnly;
-    float* RedPlane;
-    float* GreenPlane;
-    float* BluePlane;
+    /// The red, green and blue accumulation planes, interleaved with a fourth, unused value:
+    /// the element of channel c (0 red, 1 green, 2 blue) at (column, row) lies at
+    /// kPlaneStride x (row x Width + column) + c. A streak step's three additions then touch
+    /// one cache line instead of three.
+    float* Planes;
     Image* WorkImage;
     const Image* SourceImage; ///< the light map while it is prepared, the background in pass 2
     Image* OutputImage;
@@ -81,11 +84,10 @@ struct FlareJob {
     // What the passes need beyond the values above.
     float PixelAspect;
     frame::ChunkSplit Split;
-    /// The halo's square kernel held channel by channel (red, green, blue planes of Side^2),
-    /// so that a kernel row adds into a plane row several columns at once.
-    const float* HaloRed;
-    const float* HaloGreen;
-    const float* HaloBlue;
+    /// The halo's and the glow's square kernels as cells of (red, green, blue, 0) in the
+    /// planes' layout, so that a kernel row adds into a plane row several values at once.
+    const float* HaloCells;
+    const float* GlowCells;
     RowAdder Adder;
 };
 

@@ -15,20 +15,19 @@ bool BuildKernels(FlareJob& job, FlareTables& tables) {
     if (!tables.Halo || !ProfileToKernel(*tables.Halo, aspect)) return false;
     AddDarkFringes(*tables.Halo, job.FringeCount, job.FringeStrength, aspect);
 
-    // Pass 1 adds the halo a kernel row at a time, channel by channel.
+    // Pass 1 adds the halo a kernel row at a time in the planes' layout; the fourth value of
+    // a cell is 0, so the planes' spare value only ever gets zeros added.
     const FlareKernel& halo = *tables.Halo;
-    const uint64_t cells = uint64_t(halo.Side()) * uint64_t(halo.Side());
-    tables.HaloChannels = AllocateZeroed<float>(3 * cells);
-    if (!tables.HaloChannels) return false;
-    float* channels = tables.HaloChannels.get();
-    for (uint64_t c = 0; c < cells; ++c) {
-        channels[c] = halo.Data[c].Red;
-        channels[cells + c] = halo.Data[c].Green;
-        channels[2 * cells + c] = halo.Data[c].Blue;
+    const uint64_t haloCells = uint64_t(halo.Side()) * uint64_t(halo.Side());
+    tables.HaloCells = AllocateZeroed<float>(kPlaneStride * haloCells);
+    if (!tables.HaloCells) return false;
+    for (uint64_t c = 0; c < haloCells; ++c) {
+        float* cell = tables.HaloCells.get() + kPlaneStride * c;
+        cell[0] = halo.Data[c].Red;
+        cell[1] = halo.Data[c].Green;
+        cell[2] = halo.Data[c].Blue;
     }
-    job.HaloRed = channels;
-    job.HaloGreen = channels + cells;
-    job.HaloBlue = channels + 2 * cells;
+    job.HaloCells = tables.HaloCells.get();
 
     const int32_t streakSamples = frame::TruncToInt32(2 * job.StreakLength);
     tables.Streak =
@@ -38,6 +37,14 @@ bool BuildKernels(FlareJob& job, FlareTables& tables) {
 
     tables.Glow = BuildGlowKernel(job.GlowRadius, job.GlowStrength, aspect);
     if (!tables.Glow) return false;
+    const uint64_t glowCells = uint64_t(tables.Glow->Side()) * uint64_t(tables.Glow->Side());
+    tables.GlowCells = AllocateZeroed<float>(kPlaneStride * glowCells);
+    if (!tables.GlowCells) return false;
+    for (uint64_t c = 0; c < glowCells; ++c) {
+        float* cell = tables.GlowCells.get() + kPlaneStride * c;
+        cell[0] = cell[1] = cell[2] = tables.Glow->Weights[c];
+    }
+    job.GlowCells = tables.GlowCells.get();
 
     job.Halo = &*tables.Halo;
     job.Streak = &*tables.Streak;
@@ -46,14 +53,10 @@ bool BuildKernels(FlareJob& job, FlareTables& tables) {
 }
 
 bool AllocatePlanes(FlareJob& job, FlareTables& tables) {
-    const uint64_t elements = uint64_t(job.Width) * uint64_t(job.Height);
-    tables.Red = AllocateZeroed<float>(elements);
-    tables.Green = AllocateZeroed<float>(elements);
-    tables.Blue = AllocateZeroed<float>(elements);
-    if (!tables.Red || !tables.Green || !tables.Blue) return false;
-    job.RedPlane = tables.Red.get();
-    job.GreenPlane = tables.Green.get();
-    job.BluePlane = tables.Blue.get();
+    const uint64_t pixels = uint64_t(job.Width) * uint64_t(job.Height);
+    tables.Planes = AllocateZeroed<float>(kPlaneStride * pixels);
+    if (!tables.Planes) return false;
+    job.Planes = tables.Planes.get();
     return true;
 }
 
@@ -63,13 +66,13 @@ RowAdder MachineRowAdder() {
 }
 
 void ForgetRender(FlareJob& job) {
-    job.RedPlane = job.GreenPlane = job.BluePlane = nullptr;
+    job.Planes = nullptr;
     job.WorkImage = nullptr;
     job.SourceImage = nullptr;
     job.OutputImage = nullptr;
     job.Halo = job.Streak = nullptr;
     job.Glow = nullptr;
-    job.HaloRed = job.HaloGreen = job.HaloBlue = nullptr;
+    job.HaloCells = job.GlowCells = nullptr;
 }
 
 } // namespace vorlings::flare

@@ -15,8 +15,9 @@ struct FlareTables {
     std::optional<FlareKernel> Halo;
     std::optional<FlareKernel> Streak;
     std::optional<GlowKernel> Glow;
-    CBlock<float> HaloChannels; ///< the halo's red, green and blue planes, one after another
-    CBlock<float> Red, Green, Blue;
+    CBlock<float> HaloCells; ///< the halo as (red, green, blue, 0) per cell
+    CBlock<float> GlowCells; ///< the glow's weight as (w, w, w, 0) per cell
+    CBlock<float> Planes;
 };
 
 /// Builds the halo (with its dark fringes), the whitened streak profile and the glow from the
@@ -24,8 +25,8 @@ struct FlareTables {
 /// stay with `tables`.
 bool BuildKernels(FlareJob& job, FlareTables& tables);
 
-/// Allocates the three zeroed planes of W x H floats and points the job at them; false when
-/// any is missing.
+/// Allocates the zeroed planes (W x H pixels of kPlaneStride floats) and points the job at
+/// them; false when they cannot be had.
 bool AllocatePlanes(FlareJob& job, FlareTables& tables);
 
 /// The row adder the machine offers.

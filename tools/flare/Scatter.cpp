@@ -17,24 +17,10 @@ namespace {
 using frame::kWordsPerPixel;
 using frame::TruncToInt32;
 
-void AddRow(float* plane, const float* kernel, float light, int32_t count, RowAdder adder) {
-    switch (adder) {
-    case RowAdder::Avx512:
-        simd::AddRowAvx512(plane, kernel, light, count);
-        return;
-    case RowAdder::Avx2:
-        simd::AddRowAvx2(plane, kernel, light, count);
-        return;
-    case RowAdder::Plain:
-        break;
-    }
-    for (int32_t k = 0; k < count; ++k) plane[k] += light * kernel[k];
-}
-
-/// Adds a square kernel of radius `radius` centred on (x, y) into the chunk's rows.
-void AddSquare(const PlaneRows& planes, int32_t x, int32_t y, int32_t radius, const float* red,
-               const float* green, const float* blue, float lightRed, float lightGreen,
-               float lightBlue, RowAdder adder) {
+/// Adds a square kernel of radius `radius` (cells in the planes' layout) centred on (x, y)
+/// into the chunk's rows.
+void AddSquare(const PlaneRows& planes, int32_t x, int32_t y, int32_t radius, const float* cells,
+               float lightRed, float lightGreen, float lightBlue, RowAdder adder) {
     const int64_t top = int64_t(y) - radius, bottom = int64_t(y) + radius;
     if (top >= planes.Rows.End || bottom < planes.Rows.Begin) return;
     const int64_t side = 2 * int64_t(radius) + 1;
@@ -46,19 +32,28 @@ void AddSquare(const PlaneRows& planes, int32_t x, int32_t y, int32_t radius, co
     for (int32_t r = first; r <= last; ++r) {
         const size_t cell = size_t((r - top) * side + (left - (int64_t(x) - radius)));
         const size_t at = size_t(r) * size_t(planes.Width) + size_t(left);
-        AddKernelRow(planes.Red + at, planes.Green + at, planes.Blue + at, red + cell, green + cell,
-                     blue + cell, lightRed, lightGreen, lightBlue, count, adder);
+        AddKernelRow(planes.Planes + kPlaneStride * at, cells + kPlaneStride * cell, lightRed,
+                     lightGreen, lightBlue, count, adder);
     }
 }
 
 } // namespace
 
-void AddKernelRow(float* red, float* green, float* blue, const float* kernelRed,
-                  const float* kernelGreen, const float* kernelBlue, float lightRed,
-                  float lightGreen, float lightBlue, int32_t count, RowAdder adder) {
-    AddRow(red, kernelRed, lightRed, count, adder);
-    AddRow(green, kernelGreen, lightGreen, count, adder);
-    AddRow(blue, kernelBlue, lightBlue, count, adder);
+void AddKernelRow(float* planes, const float* cells, float lightRed, float lightGreen,
+                  float lightBlue, int32_t count, RowAdder adder) {
+    const float light[kPlaneStride] = {lightRed, lightGreen, lightBlue, 0.0f};
+    const int32_t values = kPlaneStride * count;
+    switch (adder) {
+    case RowAdder::Avx512:
+        simd::AddCellsAvx512(planes, cells, light, values);
+        return;
+    case RowAdder::Avx2:
+        simd::AddCellsAvx2(planes, cells, light, values);
+        return;
+    case RowAdder::Plain:
+        break;
+    }
+    for (int32_t k = 0; k < values; ++k) planes[k] += light[k % kPlaneStride] * cells[k];
 }
 
 // Flattened: the walk and its step are one loop, with the step's invariants in registers.
@@ -89,9 +84,7 @@ void AddKernelRow(float* red, float* green, float* blue, const float* kernelRed,
     const int32_t width = planes.Width, height = planes.Height;
     const int32_t first = planes.Rows.Begin, end = planes.Rows.End;
     const KernelCell* cells = profile.Data.get();
-    float* const redPlane = planes.Red;
-    float* const greenPlane = planes.Green;
-    float* const bluePlane = planes.Blue;
+    float* const values = planes.Planes;
     const int32_t major = walk.Major;
 
     // Everything the steps read is captured by value: the planes' float stores cannot then
@@ -115,16 +108,18 @@ void AddKernelRow(float* red, float* green, float* blue, const float* kernelRed,
         const float across = std::fabs(e);
         const int32_t nColumn = column + nx, nRow = row + ny;
         if (nColumn >= 0 && nColumn < width && nRow >= first && nRow < end) {
-            const size_t at = size_t(nRow) * size_t(width) + size_t(nColumn);
-            redPlane[at] += across * cr * weightRed;
-            greenPlane[at] += across * cg * weightGreen;
-            bluePlane[at] += across * cb * weightBlue;
+            float* const at =
+                values + kPlaneStride * (size_t(nRow) * size_t(width) + size_t(nColumn));
+            at[0] += across * cr * weightRed;
+            at[1] += across * cg * weightGreen;
+            at[2] += across * cb * weightBlue;
         }
         if (row >= first && row < end) {
-            const size_t at = size_t(row) * size_t(width) + size_t(column);
-            redPlane[at] += (1.0f - across) * cr * weightRed;
-            greenPlane[at] += (1.0f - across) * cg * weightGreen;
-            bluePlane[at] += (1.0f - across) * cb * weightBlue;
+            float* const at =
+                values + kPlaneStride * (size_t(row) * size_t(width) + size_t(column));
+            at[0] += (1.0f - across) * cr * weightRed;
+            at[1] += (1.0f - across) * cg * weightGreen;
+            at[2] += (1.0f - across) * cb * weightBlue;
         }
     });
 }
@@ -133,7 +128,7 @@ void ScatterChunk(const FlareJob& job, frame::ChunkRange rows, const std::atomic
     if (abortFlag) return;
     if (rows.Empty()) return;
     const int32_t width = job.Width;
-    const PlaneRows planes{job.RedPlane, job.GreenPlane, job.BluePlane, width, job.Height, rows};
+    const PlaneRows planes{job.Planes, width, job.Height, rows};
     const frame::RowAccess work(*job.WorkImage);
     std::vector<uint16_t> scratch(size_t(width) * kWordsPerPixel);
     const FlareKernel& halo = *job.Halo;
@@ -150,15 +145,14 @@ void ScatterChunk(const FlareJob& job, frame::ChunkRange rows, const std::atomic
             const int32_t blue = p[0] >> 2, green = p[1] >> 2, red = p[2] >> 2;
             if ((blue | green | red) == 0) continue;
             const float lightRed = float(red), lightGreen = float(green), lightBlue = float(blue);
-            AddSquare(planes, x, y, halo.Count, job.HaloRed, job.HaloGreen, job.HaloBlue, lightRed,
-                      lightGreen, lightBlue, job.Adder);
+            AddSquare(planes, x, y, halo.Count, job.HaloCells, lightRed, lightGreen, lightBlue,
+                      job.Adder);
             for (int32_t i = 0; i < streaks; ++i)
                 for (int side = 0; side < 2; ++side)
                     DrawStreak(planes, x, y, streak, job.RandomStreakTable[i], side, red, green,
                                blue, job.StreakRotation, length, job.PixelAspect);
-            const float* weights = glow.Weights.get();
-            AddSquare(planes, x, y, glow.Radius, weights, weights, weights, lightRed, lightGreen,
-                      lightBlue, job.Adder);
+            AddSquare(planes, x, y, glow.Radius, job.GlowCells, lightRed, lightGreen, lightBlue,
+                      job.Adder);
         }
     }
 }

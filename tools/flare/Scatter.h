@@ -13,12 +13,10 @@
 
 namespace vorlings::flare {
 
-/// The three accumulation planes, element (column, row) at row x Width + column, and the rows
-/// that one chunk may add into.
+/// The accumulation planes in the job's layout (channel c of (column, row) at
+/// kPlaneStride x (row x Width + column) + c), and the rows that one chunk may add into.
 struct PlaneRows {
-    float* Red;
-    float* Green;
-    float* Blue;
+    float* Planes;
     int32_t Width;
     int32_t Height;
     frame::ChunkRange Rows;
@@ -37,10 +35,9 @@ void DrawStreak(const PlaneRows& planes, int32_t x, int32_t y, const FlareKernel
                 const StreakDraw& draw, int side, int32_t red, int32_t green, int32_t blue,
                 float rotation, int32_t length, float aspect);
 
-/// Adds `count` kernel cells held channel by channel, scaled by the light's channels, into
-/// one plane row of each channel: plane += light x cell, column by column.
-void AddKernelRow(float* red, float* green, float* blue, const float* kernelRed,
-                  const float* kernelGreen, const float* kernelBlue, float lightRed,
-                  float lightGreen, float lightBlue, int32_t count, RowAdder adder);
+/// Adds `count` kernel cells (red, green, blue, 0), scaled by the light's channels, into
+/// `count` pixels of a plane row: plane value += light channel x cell value, value by value.
+void AddKernelRow(float* planes, const float* cells, float lightRed, float lightGreen,
+                  float lightBlue, int32_t count, RowAdder adder);
 
 } // namespace vorlings::flare

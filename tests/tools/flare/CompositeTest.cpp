@@ -62,10 +62,9 @@ TEST(FlareComposite, FullPlanesSaturateEveryWord) {
     auto job = std::make_unique<FlareJob>();
     FillFlareJob(*job, FlareControls(), 6, 4);
     BuildContrastTable(job->ContrastTable, 1.35f);
-    std::vector<float> plane(24, 20000.0f), dark(24, 0.0f);
-    job->RedPlane = plane.data();
-    job->GreenPlane = dark.data();
-    job->BluePlane = dark.data();
+    std::vector<float> planes(kPlaneStride * 24, 0.0f);
+    for (size_t i = 0; i < 24; ++i) planes[kPlaneStride * i] = 20000.0f; // red only
+    job->Planes = planes.data();
     job->SourceImage = background.get();
     job->OutputImage = output.get();
     CompositeChunk(*job, {0, 4}, std::atomic<int>{0});

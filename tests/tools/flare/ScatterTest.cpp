@@ -38,9 +38,9 @@ struct ScatterFixture {
         const std::atomic<int> running{0};
         for (int c = 0; c < chunks; ++c) ScatterChunk(*Job, split.Rows(c), running);
         const size_t n = size_t(Job->Width) * size_t(Job->Height);
-        std::vector<float> all(Job->RedPlane, Job->RedPlane + n);
-        all.insert(all.end(), Job->GreenPlane, Job->GreenPlane + n);
-        all.insert(all.end(), Job->BluePlane, Job->BluePlane + n);
+        std::vector<float> all(3 * n);
+        for (size_t c = 0; c < 3; ++c)
+            for (size_t i = 0; i < n; ++i) all[c * n + i] = Job->Planes[kPlaneStride * i + c];
         return all;
     }
 };
@@ -80,20 +80,23 @@ TEST(FlareScatter, PlanesAreTheSameForOneAndEightChunksAndEveryRowAdder) {
 }
 
 TEST(FlareScatter, VectorRowsAddExactlyAsThePlainLoop) {
-    std::vector<float> kernel(53), plain(53), vector(53);
-    for (size_t i = 0; i < kernel.size(); ++i) {
-        kernel[i] = 1.0f / float(i + 3);
-        plain[i] = vector[i] = float(i) * 0.37f;
+    std::vector<float> cells(4 * 53), start(4 * 53);
+    for (size_t i = 0; i < cells.size(); ++i) {
+        cells[i] = i % 4 == 3 ? 0.0f : 1.0f / float(i + 3);
+        start[i] = float(i) * 0.37f;
     }
-    const RowAdder adder = MachineRowAdder();
-    for (int32_t count : {0, 1, 7, 8, 15, 16, 17, 53}) {
-        std::vector<float> p = plain, v = vector;
-        AddKernelRow(p.data(), p.data(), p.data(), kernel.data(), kernel.data(), kernel.data(),
-                     16383.0f, 3.0f, 77.0f, count, RowAdder::Plain);
-        AddKernelRow(v.data(), v.data(), v.data(), kernel.data(), kernel.data(), kernel.data(),
-                     16383.0f, 3.0f, 77.0f, count, adder);
-        EXPECT_TRUE(SameBits(p, v)) << count;
-    }
+    for (RowAdder adder : {RowAdder::Avx2, MachineRowAdder()})
+        for (int32_t count : {0, 1, 2, 3, 4, 5, 7, 8, 15, 16, 17, 53}) {
+            std::vector<float> p = start, v = start;
+            AddKernelRow(p.data(), cells.data(), 16383.0f, 3.0f, 77.0f, count, RowAdder::Plain);
+            AddKernelRow(v.data(), cells.data(), 16383.0f, 3.0f, 77.0f, count, adder);
+            EXPECT_TRUE(SameBits(p, v)) << count;
+            // Each channel's product is added to its own value of each pixel.
+            if (count > 0) {
+                EXPECT_EQ(p[1], start[1] + 3.0f * cells[1]);
+            }
+            EXPECT_EQ(p[size_t(4 * count)], start[size_t(4 * count)]) << "beyond the row";
+        }
 }
 
 TEST(FlareScatter, OneRedLightAddsOnlyToRed) {
@@ -120,22 +123,23 @@ TEST(FlareScatter, OneRedLightAddsOnlyToRed) {
 TEST(FlareScatter, StreakPointingRightCoversItsRowAndFadesAtItsEnd) {
     std::optional<FlareKernel> profile = BuildDiffractionProfile(1.0f, 1.2f, 2, 0.07f, 8, 1.0f);
     ASSERT_TRUE(profile);
-    std::vector<float> red(20 * 10), green(20 * 10), blue(20 * 10);
-    const PlaneRows planes{red.data(), green.data(), blue.data(), 20, 10, {0, 10}};
+    std::vector<float> values(kPlaneStride * 20 * 10);
+    const PlaneRows planes{values.data(), 20, 10, {0, 10}};
+    const auto red = [&](int32_t at) { return values[size_t(kPlaneStride * at)]; };
     DrawStreak(planes, 10, 5, *profile, StreakDraw{0.0f, 0.0f}, 0, 800, 0, 0, 0.0f, 4, 1.0f);
     for (int32_t y = 0; y < 10; ++y)
         for (int32_t x = 0; x < 20; ++x) {
-            const float v = red[size_t(y * 20 + x)];
+            const float v = red(y * 20 + x);
             if (y == 5 && x >= 10 && x < 14)
                 EXPECT_EQ(v, profile->Data[size_t(x - 10)].Red * 100.0f) << x;
             else
                 EXPECT_EQ(v, 0.0f) << x << ", " << y;
         }
     // The other side points left; in a chunk without row 5 nothing is added.
-    const PlaneRows above{red.data(), green.data(), blue.data(), 20, 10, {0, 5}};
+    const PlaneRows above{values.data(), 20, 10, {0, 5}};
     DrawStreak(above, 10, 5, *profile, StreakDraw{0.0f, 0.0f}, 1, 800, 0, 0, 0.0f, 4, 1.0f);
-    EXPECT_EQ(red[5 * 20 + 8], 0.0f);
+    EXPECT_EQ(red(5 * 20 + 8), 0.0f);
     DrawStreak(planes, 10, 5, *profile, StreakDraw{0.0f, 0.0f}, 1, 800, 0, 0, 0.0f, 4, 1.0f);
-    EXPECT_EQ(red[5 * 20 + 8], profile->Data[2].Red * 100.0f);
-    EXPECT_EQ(red[5 * 20 + 6], 0.0f);
+    EXPECT_EQ(red(5 * 20 + 8), profile->Data[2].Red * 100.0f);
+    EXPECT_EQ(red(5 * 20 + 6), 0.0f);
 }
