@@ -4,18 +4,21 @@
 // through the host's road; its stages run alone through their free functions: the kernels
 // (setup), the light map, the scatter pass (pass 1, in as many chunks as workers, each on its
 // own thread as the host runs them) and the composite (pass 2). The scatter pass reports
-// "adds/s": plane-element additions of the halo and glow per second of wall-clock time.
+// "adds/s": plane-element additions (halo, streaks and glow) per second of wall-clock time.
 #include "support/BenchSupport.h"
 
 #include "flare/Composite.h"
 #include "flare/FlarePlugIn.h"
 #include "flare/FlareSetup.h"
 #include "flare/LightMap.h"
+#include "flare/LineWalk.h"
 #include "flare/Scatter.h"
 #include "host/System.h"
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
+#include <cstring>
 #include <thread>
 
 namespace {
@@ -79,13 +82,18 @@ struct Stage {
         for (std::thread& t : threads) t.join();
     }
 
-    /// Halo and glow additions of one scatter pass (each light pixel's squares clipped to the
-    /// frame, three channels).
-    double SquareAdditions() const {
+    /// Plane-element additions of one scatter pass: each light pixel's halo and glow squares
+    /// clipped to the frame, and every streak cell and neighbour inside it, three channels
+    /// each (the streaks' geometry as DrawStreak walks it).
+    double Additions() const {
         double adds = 0;
         const auto clipped = [](int32_t centre, int32_t radius, int32_t size) {
             return std::min(centre + radius, size - 1) - std::max(centre - radius, 0) + 1;
         };
+        const auto inside = [](int64_t x, int64_t y) {
+            return x >= 0 && x < kWidth && y >= 0 && y < kHeight;
+        };
+        const int32_t length = int32_t(Job->StreakLength);
         for (int32_t y = 0; y < kHeight; ++y)
             for (int32_t x = 0; x < kWidth; ++x) {
                 Pixel p;
@@ -93,6 +101,22 @@ struct Stage {
                 if ((p.Word[0] | p.Word[1] | p.Word[2]) >> 2 == 0) continue;
                 for (int32_t r : {Job->Halo->Count, Job->Glow->Radius})
                     adds += 3.0 * clipped(x, r, kWidth) * clipped(y, r, kHeight);
+                for (int32_t i = 0; i < Job->StreakCount; ++i)
+                    for (int side = 0; side < 2; ++side) {
+                        const StreakDraw& draw = Job->RandomStreakTable[i];
+                        const double direction = Job->StreakRotation * 0.017453292222222222 +
+                                                 draw.Angle + (side == 1 ? 3.1415926 : 0.0);
+                        const float reach = (draw.Factor + 1.0f) * float(length);
+                        const int32_t dx = int32_t(std::cos(direction) * reach + x) - x;
+                        const int32_t dy = int32_t(std::sin(direction) * reach + y) - y;
+                        if (dx == 0 && dy == 0) continue;
+                        LineWalk::Over(dx, dy).Walk(
+                            x, y,
+                            [&](int32_t, int32_t cx, int32_t cy, float, int32_t nx, int32_t ny) {
+                                if (!inside(cx, cy)) return;
+                                adds += 3.0 * (1 + inside(cx + nx, cy + ny));
+                            });
+                    }
             }
         return adds;
     }
@@ -118,8 +142,11 @@ void BM_FlareLightMap(benchmark::State& state) {
     for (auto _ : state) PrepareLightMap(*stage.Job);
 }
 
+template <bool Streaks>
 void BM_FlareScatter(benchmark::State& state) {
     Stage stage(int(state.range(0)));
+    // Without streaks the pass is the halo's and glow's kernel rows alone.
+    if (!Streaks) stage.Job->StreakCount = 0;
     const int workers = Workers(state);
     const size_t bytes = size_t(kWidth) * kHeight * kPlaneStride * sizeof(float);
     for (auto _ : state) {
@@ -128,8 +155,8 @@ void BM_FlareScatter(benchmark::State& state) {
         state.ResumeTiming();
         stage.Chunks(workers, ScatterChunk);
     }
-    state.counters["adds/s"] = benchmark::Counter(
-        stage.SquareAdditions() * double(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["adds/s"] = benchmark::Counter(stage.Additions() * double(state.iterations()),
+                                                  benchmark::Counter::kIsRate);
 }
 
 void BM_FlareComposite(benchmark::State& state) {
@@ -144,7 +171,10 @@ void RegisterAll() {
     Register("Flare", BM_FlareFrame, "lights")->ArgsProduct({lights, WorkerCounts()});
     Register("Flare_kernels", BM_FlareKernels, "lights")->Args({0, 1});
     Register("Flare_lightmap", BM_FlareLightMap, "lights")->ArgsProduct({lights, {1}});
-    Register("Flare_scatter", BM_FlareScatter, "lights")->ArgsProduct({lights, WorkerCounts()});
+    Register("Flare_scatter", BM_FlareScatter<true>, "lights")
+        ->ArgsProduct({lights, WorkerCounts()});
+    Register("Flare_scatter_no_streaks", BM_FlareScatter<false>, "lights")
+        ->ArgsProduct({lights, WorkerCounts()});
     Register("Flare_composite", BM_FlareComposite, "lights")->ArgsProduct({{1000}, WorkerCounts()});
 }
 

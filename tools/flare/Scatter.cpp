@@ -17,6 +17,9 @@ namespace {
 using frame::kWordsPerPixel;
 using frame::TruncToInt32;
 
+/// Steps between a streak step and the cell whose plane values it asks memory for.
+constexpr int32_t kLookAhead = 12;
+
 /// Adds a square kernel of radius `radius` (cells in the planes' layout) centred on (x, y)
 /// into the chunk's rows.
 void AddSquare(const PlaneRows& planes, int32_t x, int32_t y, int32_t radius, const float* cells,
@@ -86,6 +89,10 @@ void AddKernelRow(float* planes, const float* cells, float lightRed, float light
     const KernelCell* cells = profile.Data.get();
     float* const values = planes.Planes;
     const int32_t major = walk.Major;
+    // The walk's cells lie far apart in memory (a steep streak reaches a new row at every
+    // step), so each step asks for the cell it will reach kLookAhead steps later.
+    const float aheadX = float(dx) / float(major) * kLookAhead,
+                aheadY = float(dy) / float(major) * kLookAhead;
 
     // Everything the steps read is captured by value: the planes' float stores cannot then
     // alias the weights, and the compiler keeps them in registers.
@@ -93,6 +100,12 @@ void AddKernelRow(float* planes, const float* cells, float lightRed, float light
         if (column < 0 || column >= width || row < 0 || row >= height) return;
         // Neither the cell nor its neighbour in this chunk's rows: nothing to add here.
         if (row + 1 < first || row - 1 >= end) return;
+        {
+            const int32_t px = std::clamp(column + int32_t(aheadX), 0, width - 1);
+            const int32_t py = std::clamp(row + int32_t(aheadY), 0, height - 1);
+            __builtin_prefetch(values + kPlaneStride * (size_t(py) * size_t(width) + size_t(px)),
+                               1);
+        }
         const int64_t cx = int64_t(column) - x, cy = int64_t(row) - y;
         const double distance = std::sqrt(double(cx * cx + cy * cy));
         const int32_t q = std::min(TruncToInt32(distance / reach * length), length - 1);

@@ -124,7 +124,7 @@ void ExpandColumn(int channel, int32_t lowest, std::vector<double>& out) {
 }
 
 double WeightedSum(std::span<const double> spectrum, const std::vector<double>& weights) {
-    // The products go to a work array first and are then summed in increasing wavelength.
+    // The products are summed in increasing wavelength.
     double sum = 0.0;
     const size_t count = std::min(spectrum.size(), weights.size());
     for (size_t k = 0; k < count; ++k) sum += spectrum[k] * weights[k];
