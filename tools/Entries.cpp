@@ -7,6 +7,7 @@
 #include "dblur/DBlurPlugIn.h"
 #include "defocus/DefocusPlugIn.h"
 #include "dither/DitherPlugIn.h"
+#include "flare/FlarePlugIn.h"
 #include "flarespot/FlareSpotPlugIn.h"
 #include "sharpen/SharpenPlugIn.h"
 #include "trace/TracePlugIn.h"
@@ -20,6 +21,7 @@ ToolEntry crashZoomEntry(vorlings::crashzoom::CrashZoomInfo);
 ToolEntry dblurEntry(vorlings::dblur::DBlurInfo);
 ToolEntry defocusEntry(vorlings::defocus::DefocusInfo);
 ToolEntry ditherEntry(vorlings::dither::DitherInfo);
+ToolEntry flareEntry(vorlings::flare::FlareInfo);
 ToolEntry flareSpotEntry(vorlings::flarespot::FlareSpotInfo);
 ToolEntry sharpenEntry(vorlings::sharpen::SharpenInfo);
 ToolEntry traceEntry(vorlings::trace::TraceInfo);

@@ -18,6 +18,14 @@ const std::vector<ToolShowcase>& Showcases() {
         // Sources up to 9 pixels across on the 960-pixel demo picture: edges fray, the fine
         // rings and lines dissolve into grain, and the frame's borders stay filled.
         {"DitherPlugIn", {"Radius=0.01", "Duplicate Edges=1"}},
+        // The flare itself rather than the light map, from the demo's lights on the left
+        // two thirds (the zone plate's white rings stay out of the region): each spreads a
+        // coloured halo with dark fringes, a glow and 12 streaks up to 15% of the width long,
+        // and two ghosts lie on its line through the centre.
+        {"FlarePlugIn",
+         {"Lightmap Only=0", "Lightmap Low Threshold=99", "Map/Ovl/XY Center=0.33,0.5",
+          "Width=0.64", "Number of Streaks=12", "Streak Length=0.08", "Number of Reflections=2",
+          "Reflectivity=40"}},
         // Ghost spots of the bright light low on the right of the demo picture, lined up towards
         // the upper left, one row per lens: each lens places and sizes its spots its own way.
         // Edge Boost adds the bright ridge on the side of each spot that faces the light.
