@@ -27,6 +27,7 @@ constexpr int kGap = 12;
 constexpr int kLabelHeight = 34;
 constexpr int kFontSize = 20;
 constexpr int kSmallestFontSize = 11;
+constexpr int kOneLineFontSize = 14;
 constexpr const char* kFontFiles[] = {"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
                                       "DejaVuSans"};
 
@@ -47,33 +48,56 @@ ImageBuf ToBuffer(const Image& picture) {
     return buffer;
 }
 
-// A label no wider than `width`: long settings get a smaller type rather than running into
-// the next tile, and when even the smallest type is too wide, two lines, broken after a comma.
-// `y` is the baseline of a label of one line.
-bool DrawLabel(ImageBuf& sheet, int x, int y, int width, const std::string& text) {
-    const float white[3] = {0.92f, 0.92f, 0.92f};
-    for (const char* font : kFontFiles) {
-        if (font[0] == '/' && !std::filesystem::exists(font)) continue;
-        const auto fits = [&](const std::string& line, int size) {
-            return ImageBufAlgo::text_size(line, size, font).width() <= width;
-        };
-        int size = kFontSize;
-        while (size > kSmallestFontSize && !fits(text, size)) --size;
-        bool drawn;
-        size_t cut = text.rfind(", ");
-        while (cut != std::string::npos && cut > 0 && !fits(text.substr(0, cut + 1), size))
-            cut = text.rfind(", ", cut - 1);
-        if (fits(text, size) || cut == std::string::npos || cut == 0)
-            drawn = ImageBufAlgo::render_text(sheet, x, y, text, size, font, white);
-        else
-            drawn =
-                ImageBufAlgo::render_text(sheet, x, y - size - 1, text.substr(0, cut + 1), size,
-                                          font, white) &&
-                ImageBufAlgo::render_text(sheet, x, y + 2, text.substr(cut + 2), size, font, white);
-        if (drawn) return true;
-        sheet.geterror(); // try the next font
+// The font the labels use: the first of kFontFiles that exists, or null.
+const char* LabelFont() {
+    for (const char* font : kFontFiles)
+        if (font[0] != '/' || std::filesystem::exists(font)) return font;
+    return nullptr;
+}
+
+// A label set in one type size as lines no wider than the tile, broken after commas.
+struct LabelLines {
+    int Size = kFontSize;
+    std::vector<std::string> Lines;
+};
+
+// The settings broken after commas into lines no wider than `width` at `size`, each line as
+// long as fits (a single setting wider than the tile keeps a line of its own).
+std::vector<std::string> WrapLabel(const std::string& text, int width, int size, const char* font) {
+    std::vector<std::string> lines;
+    std::string line;
+    size_t from = 0;
+    while (from < text.size()) {
+        size_t cut = text.find(", ", from);
+        const std::string piece =
+            text.substr(from, cut == std::string::npos ? cut : cut + 1 - from);
+        from = cut == std::string::npos ? text.size() : cut + 2;
+        const std::string longer = line.empty() ? piece : line + " " + piece;
+        if (line.empty() || ImageBufAlgo::text_size(longer, size, font).width() <= width) {
+            line = longer;
+        } else {
+            lines.push_back(line);
+            line = piece;
+        }
     }
-    return false;
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+// The largest type that sets the label on one line, down to a readable size; else the largest
+// that sets it on two; else the smallest type on as many lines as it takes.
+LabelLines LayOutLabel(const std::string& text, int width, const char* font) {
+    for (int size = kFontSize; size >= kOneLineFontSize; --size)
+        if (ImageBufAlgo::text_size(text, size, font).width() <= width) return {size, {text}};
+    for (int size = kFontSize; size > kSmallestFontSize; --size)
+        if (auto lines = WrapLabel(text, width, size, font); lines.size() <= 2)
+            return {size, std::move(lines)};
+    return {kSmallestFontSize, WrapLabel(text, width, kSmallestFontSize, font)};
+}
+
+// The height a label takes below its tile.
+int LabelHeight(const LabelLines& label) {
+    return std::max(kLabelHeight, int(label.Lines.size()) * (label.Size + 3) + 10);
 }
 
 } // namespace
@@ -87,13 +111,23 @@ void WriteContactSheet(const std::vector<SheetTile>& tiles, const std::string& p
     }
     const int columns = std::min(kColumns, int(tiles.size()));
     const int rows = (int(tiles.size()) + columns - 1) / columns;
-    const int cellH = tileH + kLabelHeight;
+    // Labels first: the tallest sets the height of every cell's label area.
+    const char* font = LabelFont();
+    std::vector<LabelLines> labels(tiles.size());
+    int labelHeight = kLabelHeight;
+    if (font)
+        for (size_t i = 0; i < tiles.size(); ++i) {
+            labels[i] = LayOutLabel(tiles[i].Label, tileW - 8, font);
+            labelHeight = std::max(labelHeight, LabelHeight(labels[i]));
+        }
+    const int cellH = tileH + labelHeight;
     ImageBuf sheet(ImageSpec(kGap + columns * (tileW + kGap), kGap + rows * (cellH + kGap), 3,
                              TypeDesc::FLOAT));
     const float background[3] = {0.12f, 0.12f, 0.13f};
     ImageBufAlgo::fill(sheet, background);
 
-    bool labelled = true;
+    const float white[3] = {0.92f, 0.92f, 0.92f};
+    bool labelled = font != nullptr;
     for (size_t i = 0; i < tiles.size(); ++i) {
         const int left = kGap + int(i % size_t(columns)) * (tileW + kGap);
         const int top = kGap + int(i / size_t(columns)) * (cellH + kGap);
@@ -102,9 +136,12 @@ void WriteContactSheet(const std::vector<SheetTile>& tiles, const std::string& p
         ImageBuf thumb =
             ImageBufAlgo::resize(ToBuffer(picture), "", 0.0f, ROI(0, w, 0, h, 0, 1, 0, 3));
         ImageBufAlgo::paste(sheet, left, top, 0, 0, thumb);
-        if (labelled)
+        for (size_t l = 0; labelled && l < labels[i].Lines.size(); ++l) {
+            const int size = labels[i].Size;
             labelled =
-                DrawLabel(sheet, left + 4, top + h + kFontSize + 4, tileW - 8, tiles[i].Label);
+                ImageBufAlgo::render_text(sheet, left + 4, top + h + size + 6 + int(l) * (size + 3),
+                                          labels[i].Lines[l], size, font, white);
+        }
     }
     if (!labelled)
         Warn(path + ": no font for the labels (install fonts-dejavu-core); written without");

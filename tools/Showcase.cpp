@@ -26,6 +26,12 @@ const std::vector<ToolShowcase>& Showcases() {
          {"Lightmap Only=0", "Lightmap Low Threshold=99", "Map/Ovl/XY Center=0.33,0.5",
           "Width=0.64", "Number of Streaks=12", "Streak Length=0.08", "Number of Reflections=2",
           "Reflectivity=40"}},
+        // Point mode: one warm light in the sky, its halo, textured glow and 16 long streaks
+        // laid over the picture at full strength, without reading the light map at all.
+        {"FlarePlugIn",
+         {"Lightmap Only=0", "Use Point Flare=1", "Point/XY Center=0.55,0.2", "Flare Blue=0.6",
+          "Number of Streaks=16", "Streak Length=0.2", "Halo Effect Strength=1000",
+          "Streak Effect Strength=1000", "Glow Effect Strength=3000", "Diffuse Glow Radius=8"}},
         // Ghost spots of the bright light low on the right of the demo picture, lined up towards
         // the upper left, one row per lens: each lens places and sizes its spots its own way.
         // Edge Boost adds the bright ridge on the side of each spot that faces the light.
