@@ -3,6 +3,7 @@
 
 #include "PixelWords.h"
 #include "StreakWalk.h"
+#include "frame/PixelKind.h"
 #include "frame/PixelRows.h"
 
 #include <cstddef>
@@ -97,8 +98,8 @@ void ZoomRows(const CrashZoomJob& job, frame::ChunkRange rows, const std::atomic
 
 void CrashZoomRows(const CrashZoomJob& job, frame::ChunkRange rows,
                    const std::atomic<int>& abortFlag) {
-    WithPixelKind(job.InputImage->Kind,
-                  [&]<ImageKind Kind>() { ZoomRows<Kind>(job, rows, abortFlag); });
+    frame::WithPixelKind(job.InputImage->Kind,
+                         [&]<ImageKind Kind>() { ZoomRows<Kind>(job, rows, abortFlag); });
 }
 
 } // namespace vorlings::crashzoom

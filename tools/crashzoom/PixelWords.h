@@ -50,21 +50,4 @@ struct PixelWords<ImageKind::Float> {
     }
 };
 
-/// Calls `work.template operator()<Kind>()` with the image's kind as a compile-time value:
-/// the kind is looked at once, not per pixel.
-template <class Work>
-void WithPixelKind(ImageKind kind, Work&& work) {
-    switch (kind) {
-    case ImageKind::Int16:
-        work.template operator()<ImageKind::Int16>();
-        break;
-    case ImageKind::Int8:
-        work.template operator()<ImageKind::Int8>();
-        break;
-    case ImageKind::Float:
-        work.template operator()<ImageKind::Float>();
-        break;
-    }
-}
-
 } // namespace vorlings::crashzoom

@@ -3,6 +3,7 @@
 
 #include "ScatterSource.h"
 #include "StoredPixel.h"
+#include "frame/PixelKind.h"
 #include "host/System.h"
 
 #include <algorithm>
@@ -117,7 +118,7 @@ void ScatterPixels(const DitherRender& render, int32_t y, uint32_t start) {
 } // namespace
 
 void ScatterRow(const DitherRender& render, int32_t y, uint32_t start) {
-    WithPixelKind(render.InputImage->Kind, [&]<ImageKind Kind>() {
+    frame::WithPixelKind(render.InputImage->Kind, [&]<ImageKind Kind>() {
         if (render.CopiesInput())
             CopyRow<Kind>(render, y);
         else if (render.DuplicateEdges)

@@ -47,20 +47,4 @@ struct StoredPixel<ImageKind::Float> {
     void Store(uint8_t* at) const { std::memcpy(at, Channel, sizeof Channel); }
 };
 
-/// Calls `work.template operator()<Kind>()` with the image's kind as a compile-time value.
-template <class Work>
-void WithPixelKind(ImageKind kind, Work&& work) {
-    switch (kind) {
-    case ImageKind::Int16:
-        work.template operator()<ImageKind::Int16>();
-        break;
-    case ImageKind::Int8:
-        work.template operator()<ImageKind::Int8>();
-        break;
-    case ImageKind::Float:
-        work.template operator()<ImageKind::Float>();
-        break;
-    }
-}
-
 } // namespace vorlings::dither
