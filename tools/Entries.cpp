@@ -7,6 +7,7 @@
 #include "dblur/DBlurPlugIn.h"
 #include "defocus/DefocusPlugIn.h"
 #include "dither/DitherPlugIn.h"
+#include "moblur/MoBlurPlugIn.h"
 #include "sharpen/SharpenPlugIn.h"
 #include "trace/TracePlugIn.h"
 
@@ -19,6 +20,7 @@ ToolEntry crashZoomEntry(vorlings::crashzoom::CrashZoomInfo);
 ToolEntry dblurEntry(vorlings::dblur::DBlurInfo);
 ToolEntry defocusEntry(vorlings::defocus::DefocusInfo);
 ToolEntry ditherEntry(vorlings::dither::DitherInfo);
+ToolEntry moBlurEntry(vorlings::moblur::MoBlurInfo);
 ToolEntry sharpenEntry(vorlings::sharpen::SharpenInfo);
 ToolEntry traceEntry(vorlings::trace::TraceInfo);
 
