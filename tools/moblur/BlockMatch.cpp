@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "BlockMatch.h"
 
+#include "BlockMatch.simd.h"
+#include "frame/CpuFeatures.h"
+
 #include <algorithm>
 #include <climits>
 
@@ -74,6 +77,47 @@ BlockMatch MatchBlock(const uint8_t* prev, const uint8_t* next, int32_t width, i
     return best;
 }
 
+bool MachineMatchesOnVectors() {
+    return frame::MachineFeatures().Avx2;
+}
+
+VORLINGS_MOBLUR_AVX2 BlockMatch MatchBlockVector(const uint8_t* prev, const uint8_t* next,
+                                                 int32_t width, int32_t height, int32_t x,
+                                                 int32_t y, int32_t gx, int32_t gy, int32_t size) {
+    const int32_t half = size / 2;
+    // Only the 17 x 17 block has a vector form; other sizes, and blocks the level clips, take
+    // the plain search.
+    if (half != kHalfBlock || x - half < 0 || x + half > width - 1 || y - half < 0 ||
+        y + half > height - 1)
+        return MatchBlock(prev, next, width, height, x, y, gx, gy, size);
+    const int32_t rx0 = x - half, rx1 = x + half, ry0 = y - half, ry1 = y + half;
+    simd::WideBlock block;
+    simd::LoadBlock(next + ptrdiff_t(ry0) * width + rx0, width, block);
+
+    BlockMatch best{gx, gy, false};
+    int32_t bestCost = INT32_MAX;
+    for (int32_t dy = -half; dy <= half; ++dy) {
+        const int32_t oy = gy - y + dy;
+        const int32_t y0 = std::max(ry0, -oy), y1 = std::min(ry1, height - 1 - oy);
+        if (y0 > y1) continue;
+        for (int32_t dx = -half; dx <= half; ++dx) {
+            const int32_t ox = gx - x + dx;
+            const int32_t x0 = std::max(rx0, -ox), x1 = std::min(rx1, width - 1 - ox);
+            if (x0 > x1) continue;
+            const bool whole = x0 == rx0 && x1 == rx1 && y0 == ry0 && y1 == ry1;
+            const int32_t cost =
+                whole ? simd::WholeBlockCost(block, prev + ptrdiff_t(ry0 + oy) * width + rx0 + ox,
+                                             width, bestCost)
+                      : BlockCost(prev, next, width, x0, x1, y0, y1, ox, oy);
+            if (cost < bestCost) {
+                bestCost = cost;
+                best = {gx + dx, gy + dy, true};
+            }
+        }
+    }
+    return best;
+}
+
 int StartLevel(int32_t x, int32_t y, int32_t width, int32_t height) {
     const int32_t d = std::min({x, width - x - 1, y, height - y - 1});
     for (int level = kGreyLevels - 1; level > 0; --level)
@@ -100,7 +144,8 @@ void MatchBlockRows(const MotionJob& job, frame::ChunkRange rows,
                     gx = mx * coarser / scale;
                     gy = my * coarser / scale;
                 }
-                const BlockMatch m = MatchBlock(
+                const auto match = job.Vector ? MatchBlockVector : MatchBlock;
+                const BlockMatch m = match(
                     job.Prev->Level(level), job.Next->Level(level), job.Prev->Widths[size_t(level)],
                     job.Prev->Heights[size_t(level)], cx, cy, gx, gy, kBlockSize);
                 mx = m.X;

@@ -40,6 +40,7 @@ struct MotionJob {
     const GreyPyramid* Prev; ///< frame t
     MotionField* Field;      ///< block displacements are written at the block centres only
     frame::ChunkSplit Split; ///< by rows
+    bool Vector = false;     ///< blocks are matched by MatchBlockVector
 };
 
 /// The matched centre of one block at one level, and whether any candidate had a pixel to
@@ -56,6 +57,12 @@ struct BlockMatch {
 /// none are not candidates. The cheapest wins, the earlier (row by row) on a tie.
 BlockMatch MatchBlock(const uint8_t* prev, const uint8_t* next, int32_t width, int32_t height,
                       int32_t x, int32_t y, int32_t gx, int32_t gy, int32_t size);
+
+/// MatchBlock's result, on AVX2 where the block and the candidate lie inside the level.
+BlockMatch MatchBlockVector(const uint8_t* prev, const uint8_t* next, int32_t width, int32_t height,
+                            int32_t x, int32_t y, int32_t gx, int32_t gy, int32_t size);
+/// Whether this machine runs MatchBlockVector.
+bool MachineMatchesOnVectors();
 
 /// The level at which the block centred on (x, y) starts its search: the coarsest whose
 /// search cannot reach past the frame's border, 0 near it.

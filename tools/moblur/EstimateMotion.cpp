@@ -50,7 +50,8 @@ std::optional<MotionField> EstimateMotion(const Image& next, const Image& prev, 
         &*nextGrey,
         &*prevGrey,
         &*field,
-        split};
+        split,
+        settings.Vector};
     matchPass(job);
     if (abortFlag) return std::nullopt;
 
