@@ -94,21 +94,43 @@ VORLINGS_MOBLUR_AVX2 BlockMatch MatchBlockVector(const uint8_t* prev, const uint
     simd::WideBlock block;
     simd::LoadBlock(next + ptrdiff_t(ry0) * width + rx0, width, block);
 
+    // Candidates wholly inside the level are those offset by ox in [loX, hiX], oy in [loY, hiY].
+    const int32_t loX = -rx0, hiX = width - 1 - rx1, loY = -ry0, hiY = height - 1 - ry1;
+    const uint8_t* candidates = prev + ptrdiff_t(ry0) * width + rx0;
+    // No candidate costing more than the one at the guess can win.
+    int32_t bound = INT32_MAX;
+    if (const int32_t ox = gx - x, oy = gy - y; ox >= loX && ox <= hiX && oy >= loY && oy <= hiY)
+        bound =
+            simd::WholeBlockCost(block, candidates + ptrdiff_t(oy) * width + ox, width, INT32_MAX) +
+            1;
+
     BlockMatch best{gx, gy, false};
     int32_t bestCost = INT32_MAX;
     for (int32_t dy = -half; dy <= half; ++dy) {
         const int32_t oy = gy - y + dy;
         const int32_t y0 = std::max(ry0, -oy), y1 = std::min(ry1, height - 1 - oy);
         if (y0 > y1) continue;
+        // A search row wholly inside the level has its last column's costs made at once.
+        const int32_t firstX = gx - x - half, lastX = gx - x + half;
+        const bool rowWhole = oy >= loY && oy <= hiY && firstX >= loX && lastX <= hiX;
+        int32_t lastColumn[simd::kRows];
+        if (rowWhole)
+            simd::LastColumnCosts(block, candidates + ptrdiff_t(oy) * width + firstX + 2 * half,
+                                  width, lastColumn);
         for (int32_t dx = -half; dx <= half; ++dx) {
             const int32_t ox = gx - x + dx;
             const int32_t x0 = std::max(rx0, -ox), x1 = std::min(rx1, width - 1 - ox);
             if (x0 > x1) continue;
-            const bool whole = x0 == rx0 && x1 == rx1 && y0 == ry0 && y1 == ry1;
-            const int32_t cost =
-                whole ? simd::WholeBlockCost(block, prev + ptrdiff_t(ry0 + oy) * width + rx0 + ox,
-                                             width, bestCost)
-                      : BlockCost(prev, next, width, x0, x1, y0, y1, ox, oy);
+            const uint8_t* topLeft = candidates + ptrdiff_t(oy) * width + ox;
+            const int32_t limit = std::min(bound, bestCost);
+            int32_t cost;
+            if (rowWhole)
+                cost = simd::WholeBlockCostWithLast(block, topLeft, width, limit,
+                                                    lastColumn[dx + half]);
+            else if (ox >= loX && ox <= hiX && oy >= loY && oy <= hiY)
+                cost = simd::WholeBlockCost(block, topLeft, width, limit);
+            else
+                cost = BlockCost(prev, next, width, x0, x1, y0, y1, ox, oy);
             if (cost < bestCost) {
                 bestCost = cost;
                 best = {gx + dx, gy + dy, true};

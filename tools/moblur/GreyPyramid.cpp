@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "GreyPyramid.h"
 
+#include "GreyPyramid.simd.h"
+#include "frame/CpuFeatures.h"
 #include "frame/PixelRows.h"
 
 #include <algorithm>
@@ -65,43 +67,66 @@ SmoothingKernel MakeSmoothingKernel(float smoothingWidth) {
     return kernel;
 }
 
+namespace {
+
+// The plain pixel of the first pass.
+float SmoothAlong(const uint8_t* in, int32_t x, int32_t width, const float* taps, int32_t count,
+                  int32_t half) {
+    float sum = 0.0f;
+    for (int32_t k = 0; k < count; ++k) {
+        const int32_t from = std::clamp(x - half + k, 0, width - 1);
+        sum += taps[k] * float(in[from]);
+    }
+    return sum;
+}
+
+// The plain pixel of the second pass, from one row of the float plane per tap.
+uint8_t SmoothDown(const float* const* rows, int32_t x, const float* taps, int32_t count) {
+    float sum = 0.0f;
+    for (int32_t k = 0; k < count; ++k) sum += taps[k] * rows[k][x];
+    return uint8_t(int32_t(std::clamp(sum, 0.0f, 255.0f)));
+}
+
+} // namespace
+
 bool SmoothGrey(uint8_t* bytes, int32_t width, int32_t height, float smoothingWidth,
-                const std::atomic<int>& abortFlag) {
+                const std::atomic<int>& abortFlag, bool vector) {
     const SmoothingKernel kernel = MakeSmoothingKernel(smoothingWidth);
     if (!kernel.Taps) return false;
     CBuffer<float> along = Allocate<float>(PlaneSize(width, height));
-    if (!along) return false;
+    CBuffer<const float*> rows = Allocate<const float*>(size_t(kernel.Count));
+    if (!along || !rows) return false;
     const float* taps = kernel.Taps.get();
     const int32_t count = kernel.Count, half = count / 2;
+    // Pixels whose taps all lie inside the row: x - half >= 0 and x - half + count - 1 < width.
+    const int32_t innerEnd = std::max(half, width - count + 1 + half);
 
     for (int32_t y = 0; y < height; ++y) {
         if (abortFlag) return false;
-        const uint8_t* in = bytes + size_t(y) * size_t(width);
-        float* out = along.get() + size_t(y) * size_t(width);
-        for (int32_t x = 0; x < width; ++x) {
-            float sum = 0.0f;
-            for (int32_t k = 0; k < count; ++k) {
-                const int32_t from = std::clamp(x - half + k, 0, width - 1);
-                sum += taps[k] * float(in[from]);
-            }
-            out[x] = sum;
-        }
+        const uint8_t* in = bytes + PlaneSize(width, y);
+        float* out = along.get() + PlaneSize(width, y);
+        int32_t x = 0;
+        for (; x < std::min(half, width); ++x)
+            out[x] = SmoothAlong(in, x, width, taps, count, half);
+        if (vector) x = simd::SmoothAlongRow(in, out, x, innerEnd, taps, count, half);
+        for (; x < width; ++x) out[x] = SmoothAlong(in, x, width, taps, count, half);
     }
     // Each byte of the second pass depends only on the float plane, so the rows can be taken in
     // any order; top to bottom keeps the reads in cache.
     for (int32_t y = 0; y < height; ++y) {
         if (abortFlag) return false;
-        uint8_t* out = bytes + size_t(y) * size_t(width);
-        for (int32_t x = 0; x < width; ++x) {
-            float sum = 0.0f;
-            for (int32_t k = 0; k < count; ++k) {
-                const int32_t from = std::clamp(y - half + k, 0, height - 1);
-                sum += taps[k] * along[size_t(from) * size_t(width) + size_t(x)];
-            }
-            out[x] = uint8_t(int32_t(std::clamp(sum, 0.0f, 255.0f)));
-        }
+        for (int32_t k = 0; k < count; ++k)
+            rows[size_t(k)] =
+                along.get() + PlaneSize(width, std::clamp(y - half + k, 0, height - 1));
+        uint8_t* out = bytes + PlaneSize(width, y);
+        int32_t x = vector ? simd::SmoothDownRow(rows.get(), out, width, taps, count) : 0;
+        for (; x < width; ++x) out[x] = SmoothDown(rows.get(), x, taps, count);
     }
     return true;
+}
+
+bool MachineSmoothsOnVectors() {
+    return frame::MachineFeatures().Avx2;
 }
 
 std::array<int32_t, 2> HalveGrey(const uint8_t* level, int32_t width, int32_t height,

@@ -55,12 +55,16 @@ struct SmoothingKernel {
 };
 SmoothingKernel MakeSmoothingKernel(float smoothingWidth);
 
+/// Whether this machine smooths on AVX2.
+bool MachineSmoothsOnVectors();
+
 /// Smooths the grey plane in place, first along the rows into floats, then down the columns
 /// back into bytes, with coordinates held to the plane at its borders. Returns false when the
 /// kernel or the float plane cannot be made, or when `abortFlag` is set (checked before each
 /// row of both passes); the plane is then partly smoothed.
+/// With `vector`, the pixels away from the row ends are smoothed on AVX2, with the same bits.
 bool SmoothGrey(uint8_t* bytes, int32_t width, int32_t height, float smoothingWidth,
-                const std::atomic<int>& abortFlag);
+                const std::atomic<int>& abortFlag, bool vector = MachineSmoothsOnVectors());
 
 /// Halves a level into `next`: each byte the mean of its 2 x 2 block below, rounded down.
 /// Returns the new width and height; writes nothing when the new height is below 1.
