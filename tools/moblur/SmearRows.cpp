@@ -2,6 +2,7 @@
 #include "SmearRows.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace vorlings::moblur {
@@ -45,6 +46,16 @@ void SmearRows(const SmearJob& job, frame::ChunkRange rows, const std::atomic<in
     const SmearPlanes& planes = job.Planes;
     const float lastX = float(width - 2), lastY = float(height - 2);
     const float steps = float(job.Steps - 1);
+    // Each step's place along the path and weight are the same for every pixel: for the step
+    // counts the controls offer they are worked out once per chunk.
+    constexpr int32_t kTabledSteps = 64;
+    const bool tabled = job.Steps <= kTabledSteps;
+    std::array<float, kTabledSteps> stepShare{}, stepWeight{};
+    for (int32_t k = 0; tabled && k < job.Steps; ++k) {
+        stepShare[size_t(k)] = float(k) / steps;
+        stepWeight[size_t(k)] =
+            job.StartWeight + (job.EndWeight - job.StartWeight) * stepShare[size_t(k)];
+    }
     // A frame under 3 pixels across has no inside to smear into; its field is still anyway.
     const bool canMove = width >= 3 && height >= 3;
 
@@ -75,8 +86,10 @@ void SmearRows(const SmearJob& job, frame::ChunkRange rows, const std::atomic<in
                            HeldInside(float(y) + vy, 1.0f, lastY), far);
 
             for (int32_t k = 0; k < job.Steps; ++k) {
-                const float s = float(k) / steps;
-                const float weight = job.StartWeight + (job.EndWeight - job.StartWeight) * s;
+                const float s = tabled ? stepShare[size_t(k)] : float(k) / steps;
+                const float weight = tabled
+                                         ? stepWeight[size_t(k)]
+                                         : job.StartWeight + (job.EndWeight - job.StartWeight) * s;
                 const float px = float(x) + (endX - float(x)) * s;
                 const float py = float(y) + (endY - float(y)) * s;
                 float colour[4];
