@@ -382,6 +382,34 @@ TEST(Smear, StepsShareTheirWeightsFromStartToEnd) {
 
 // ---- The tool --------------------------------------------------------------------------
 
+TEST(MoBlurDeclarations, ControlsOnTwoPagesWithTheRectangleTiedToTheCentre) {
+    MoBlurPlugIn tool(nullptr, nullptr, nullptr);
+    EXPECT_EQ(tool.Pages(), (std::vector<std::string>{"Effect", "Bounds"}));
+    std::vector<std::string> names;
+    for (const auto& in : tool.Inputs()) names.push_back(in->Name);
+    EXPECT_EQ(names, (std::vector<std::string>{"Number of Steps", "Start Weight", "End Weight",
+                                               "Length Scale", "Threshold", "XY Center", "Width",
+                                               "Height", "Bounding Region", "First input"}));
+    EXPECT_EQ(tool.NumberOfSteps->Page, 0);
+    EXPECT_EQ(tool.Center->Page, 1);
+    EXPECT_EQ(*tool.LengthScale->Lower, 0.1);
+    EXPECT_EQ(*tool.Threshold->Upper, 40.0);
+    EXPECT_EQ(*tool.BoundsHeight->Default, 0.95);
+    for (const Input* side : {tool.BoundsWidth, tool.BoundsHeight, tool.BoundingRegion}) {
+        EXPECT_EQ(side->PreviewKind, PREVIEW_Rectangle) << side->Name;
+        EXPECT_EQ(side->TiedTo, tool.Center) << side->Name;
+    }
+    const auto tagOf = [](const Input* in, uint32_t tag) {
+        for (const TagItem& t : in->ExtraTags)
+            if (t.tag == tag) return int64_t(t.value);
+        return int64_t(-7);
+    };
+    EXPECT_EQ(tagOf(tool.BoundsHeight, CTL_RectIsHeight), 1);
+    EXPECT_EQ(tagOf(tool.BoundsWidth, CTL_RectIsHeight), 0);
+    EXPECT_EQ(tagOf(tool.First, CTL_SampleCount), 2);
+    EXPECT_EQ(tool.Out->Name, "Output image");
+}
+
 TEST(MoBlurRender, IdenticalFramesGiveFrameTPlusOne) {
     MoBlurPlugIn tool(nullptr, nullptr, nullptr);
     const auto frame = test::RandomImage(61, 45, 9);
