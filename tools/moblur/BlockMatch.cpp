@@ -77,23 +77,30 @@ BlockMatch MatchBlock(const uint8_t* prev, const uint8_t* next, int32_t width, i
     return best;
 }
 
-bool MachineMatchesOnVectors() {
-    return frame::MachineFeatures().Avx2;
+MatchUnit MachineMatchUnit() {
+    const frame::CpuFeatures& cpu = frame::MachineFeatures();
+    return cpu.Avx512Bw ? MatchUnit::Avx512 : cpu.Avx2 ? MatchUnit::Avx2 : MatchUnit::Plain;
 }
 
-VORLINGS_MOBLUR_AVX2 BlockMatch MatchBlockVector(const uint8_t* prev, const uint8_t* next,
-                                                 int32_t width, int32_t height, int32_t x,
-                                                 int32_t y, int32_t gx, int32_t gy, int32_t size) {
-    const int32_t half = size / 2;
-    // Only the 17 x 17 block has a vector form; other sizes, and blocks the level clips, take
-    // the plain search.
-    if (half != kHalfBlock || x - half < 0 || x + half > width - 1 || y - half < 0 ||
-        y + half > height - 1)
-        return MatchBlock(prev, next, width, height, x, y, gx, gy, size);
-    const int32_t rx0 = x - half, rx1 = x + half, ry0 = y - half, ry1 = y + half;
-    simd::WideBlock block;
-    simd::LoadBlock(next + ptrdiff_t(ry0) * width + rx0, width, block);
+namespace {
 
+// Whether the 17 x 17 block centred on (x, y) lies inside the level: only then is there a
+// vector search.
+bool WholeBlockInside(int32_t x, int32_t y, int32_t width, int32_t height, int32_t size) {
+    const int32_t half = size / 2;
+    return half == kHalfBlock && x - half >= 0 && x + half <= width - 1 && y - half >= 0 &&
+           y + half <= height - 1;
+}
+
+// The vector search: the plain candidates in the plain order, whole ones costed by `wholeCost`
+// (AVX2: rows one at a time; AVX-512: two at a time).
+template <class WholeCost>
+VORLINGS_MOBLUR_AVX2 inline BlockMatch
+SearchBlock(const uint8_t* prev, const uint8_t* next, int32_t width, int32_t height, int32_t x,
+            int32_t y, int32_t gx, int32_t gy, const simd::WideBlock& block,
+            const WholeCost& wholeCost) {
+    const int32_t half = kHalfBlock;
+    const int32_t rx0 = x - half, rx1 = x + half, ry0 = y - half, ry1 = y + half;
     // Candidates wholly inside the level are those offset by ox in [loX, hiX], oy in [loY, hiY].
     const int32_t loX = -rx0, hiX = width - 1 - rx1, loY = -ry0, hiY = height - 1 - ry1;
     const uint8_t* candidates = prev + ptrdiff_t(ry0) * width + rx0;
@@ -125,8 +132,7 @@ VORLINGS_MOBLUR_AVX2 BlockMatch MatchBlockVector(const uint8_t* prev, const uint
             const int32_t limit = std::min(bound, bestCost);
             int32_t cost;
             if (rowWhole)
-                cost = simd::WholeBlockCostWithLast(block, topLeft, width, limit,
-                                                    lastColumn[dx + half]);
+                cost = wholeCost(topLeft, limit, lastColumn[dx + half]);
             else if (ox >= loX && ox <= hiX && oy >= loY && oy <= hiY)
                 cost = simd::WholeBlockCost(block, topLeft, width, limit);
             else
@@ -138,6 +144,55 @@ VORLINGS_MOBLUR_AVX2 BlockMatch MatchBlockVector(const uint8_t* prev, const uint
         }
     }
     return best;
+}
+
+struct Avx2Cost {
+    const simd::WideBlock& Block;
+    int32_t Width;
+    VORLINGS_MOBLUR_AVX2 int32_t operator()(const uint8_t* topLeft, int32_t limit,
+                                            int32_t last) const {
+        return simd::WholeBlockCostWithLast(Block, topLeft, Width, limit, last);
+    }
+};
+
+struct Avx512Cost {
+    const simd::WidePairs& Pairs;
+    const simd::WideBlock& Block;
+    int32_t Width;
+    VORLINGS_MOBLUR_AVX512 int32_t operator()(const uint8_t* topLeft, int32_t limit,
+                                              int32_t last) const {
+        return simd::WholeBlockCostWithLast512(Pairs, Block, topLeft, Width, limit, last);
+    }
+};
+
+VORLINGS_MOBLUR_AVX2 BlockMatch MatchBlockAvx2(const uint8_t* prev, const uint8_t* next,
+                                               int32_t width, int32_t height, int32_t x, int32_t y,
+                                               int32_t gx, int32_t gy) {
+    simd::WideBlock block;
+    simd::LoadBlock(next + ptrdiff_t(y - kHalfBlock) * width + x - kHalfBlock, width, block);
+    return SearchBlock(prev, next, width, height, x, y, gx, gy, block, Avx2Cost{block, width});
+}
+
+VORLINGS_MOBLUR_AVX512 BlockMatch MatchBlockAvx512(const uint8_t* prev, const uint8_t* next,
+                                                   int32_t width, int32_t height, int32_t x,
+                                                   int32_t y, int32_t gx, int32_t gy) {
+    simd::WideBlock block;
+    simd::LoadBlock(next + ptrdiff_t(y - kHalfBlock) * width + x - kHalfBlock, width, block);
+    simd::WidePairs pairs;
+    simd::PairRows(block, pairs);
+    return SearchBlock(prev, next, width, height, x, y, gx, gy, block,
+                       Avx512Cost{pairs, block, width});
+}
+
+} // namespace
+
+BlockMatch MatchBlockVector(const uint8_t* prev, const uint8_t* next, int32_t width, int32_t height,
+                            int32_t x, int32_t y, int32_t gx, int32_t gy, int32_t size,
+                            MatchUnit unit) {
+    if (unit == MatchUnit::Plain || !WholeBlockInside(x, y, width, height, size))
+        return MatchBlock(prev, next, width, height, x, y, gx, gy, size);
+    if (unit == MatchUnit::Avx512) return MatchBlockAvx512(prev, next, width, height, x, y, gx, gy);
+    return MatchBlockAvx2(prev, next, width, height, x, y, gx, gy);
 }
 
 int StartLevel(int32_t x, int32_t y, int32_t width, int32_t height) {
@@ -166,10 +221,9 @@ void MatchBlockRows(const MotionJob& job, frame::ChunkRange rows,
                     gx = mx * coarser / scale;
                     gy = my * coarser / scale;
                 }
-                const auto match = job.Vector ? MatchBlockVector : MatchBlock;
-                const BlockMatch m = match(
+                const BlockMatch m = MatchBlockVector(
                     job.Prev->Level(level), job.Next->Level(level), job.Prev->Widths[size_t(level)],
-                    job.Prev->Heights[size_t(level)], cx, cy, gx, gy, kBlockSize);
+                    job.Prev->Heights[size_t(level)], cx, cy, gx, gy, kBlockSize, job.Unit);
                 mx = m.X;
                 my = m.Y;
             }

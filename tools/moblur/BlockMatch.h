@@ -19,6 +19,11 @@ inline constexpr int32_t kBlockSize = 16;
 inline constexpr int32_t kHalfBlock = kBlockSize / 2;
 inline constexpr int32_t kGridStep = 16;
 
+/// Where blocks are matched: the plain search, or its vector forms on AVX2 and AVX-512.
+enum class MatchUnit : uint8_t { Plain, Avx2, Avx512 };
+/// The widest unit this machine runs.
+MatchUnit MachineMatchUnit();
+
 /// Block centres X0, X0 + 16, ... below X1 and Y0, Y0 + 16, ... below Y1.
 struct BlockGrid {
     int32_t X0 = 0, X1 = 0;
@@ -40,7 +45,7 @@ struct MotionJob {
     const GreyPyramid* Prev; ///< frame t
     MotionField* Field;      ///< block displacements are written at the block centres only
     frame::ChunkSplit Split; ///< by rows
-    bool Vector = false;     ///< blocks are matched by MatchBlockVector
+    MatchUnit Unit = MatchUnit::Plain;
 };
 
 /// The matched centre of one block at one level, and whether any candidate had a pixel to
@@ -58,11 +63,11 @@ struct BlockMatch {
 BlockMatch MatchBlock(const uint8_t* prev, const uint8_t* next, int32_t width, int32_t height,
                       int32_t x, int32_t y, int32_t gx, int32_t gy, int32_t size);
 
-/// MatchBlock's result, on AVX2 where the block and the candidate lie inside the level.
+/// MatchBlock's result, on `unit` (AVX2 or AVX-512) where the block and the candidate lie
+/// inside the level.
 BlockMatch MatchBlockVector(const uint8_t* prev, const uint8_t* next, int32_t width, int32_t height,
-                            int32_t x, int32_t y, int32_t gx, int32_t gy, int32_t size);
-/// Whether this machine runs MatchBlockVector.
-bool MachineMatchesOnVectors();
+                            int32_t x, int32_t y, int32_t gx, int32_t gy, int32_t size,
+                            MatchUnit unit = MatchUnit::Avx2);
 
 /// The level at which the block centred on (x, y) starts its search: the coarsest whose
 /// search cannot reach past the frame's border, 0 near it.

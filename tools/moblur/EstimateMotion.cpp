@@ -51,7 +51,7 @@ std::optional<MotionField> EstimateMotion(const Image& next, const Image& prev, 
         &*prevGrey,
         &*field,
         split,
-        settings.Vector};
+        settings.Unit};
     matchPass(job);
     if (abortFlag) return std::nullopt;
 

@@ -21,7 +21,7 @@ struct MotionSettings {
     float SmoothingWidth = 2.5f;
     int32_t StillDifference = 1;
     float Threshold = 2.0f;
-    bool Vector = MachineMatchesOnVectors(); ///< blocks matched on the vector unit
+    MatchUnit Unit = MachineMatchUnit(); ///< where blocks are matched
 };
 
 /// Runs MatchBlockRows over every chunk of the job (the tool: on its worker threads).
