@@ -75,7 +75,8 @@ void PaintBackground(Canvas& c) {
     }
 }
 
-// Hard edges: a bright frame, a dark disc (which moves with the frame) and diagonal stripes.
+// Hard edges: a bright frame, a dark chequered disc (which moves, pattern and all, with the
+// frame, so that motion can be found inside it as well as at its rim) and diagonal stripes.
 void PaintEdges(Canvas& c, int64_t frame) {
     const int32_t w = c.Width(), h = c.Height();
     const int32_t x0 = w * 6 / 100, y0 = h * 10 / 100, x1 = w * 30 / 100, y1 = h * 45 / 100;
@@ -87,7 +88,13 @@ void PaintEdges(Canvas& c, int64_t frame) {
     const double cx = w * 0.45 + 8.0 * double(frame), cy = h * 0.70, radius = h * 0.16;
     for (int32_t y = 0; y < h; ++y)
         for (int32_t x = 0; x < w; ++x)
-            if (std::hypot(x - cx, y - cy) < radius) c.At(x, y) = {0.04, 0.05, 0.08};
+            if (std::hypot(x - cx, y - cy) < radius) {
+                const bool light =
+                    (int32_t(std::floor((x - cx) / 18.0)) + int32_t(std::floor((y - cy) / 18.0))) %
+                        2 !=
+                    0;
+                c.At(x, y) = light ? Colour{0.30, 0.16, 0.10} : Colour{0.04, 0.05, 0.08};
+            }
     for (int32_t y = h * 62 / 100; y < h * 95 / 100; ++y)
         for (int32_t x = w * 4 / 100; x < w * 28 / 100; ++x)
             if (((x + y) / 12) % 2 == 0) c.At(x, y) = {0.85, 0.65, 0.20};

@@ -3,6 +3,7 @@
 
 #include "AtomicFile.h"
 #include "Errors.h"
+#include "Messages.h"
 #include "Text.h"
 
 #include <cmath>
@@ -128,7 +129,13 @@ std::shared_ptr<Image> InputSources::Fetch(const Input& input, double time) {
     if (auto it = loaded_.find(key); it != loaded_.end()) return it->second.Pixels;
 
     const std::string path = s->Pattern.PathFor(frame);
-    if (UnreadableReason(path) == "no such file") return nullptr;
+    if (UnreadableReason(path) == "no such file") {
+        // The tool decides what a missing sample means (MoBlur's last frame is a copy); the
+        // user hears of it once.
+        Warn(path + ": no such file (frame " + std::to_string(frame) + " of " + s->Pattern.Text() +
+             "); " + Quoted(input.Name) + " gets no sample there");
+        return nullptr;
+    }
     try {
         LoadedImage& image = loaded_[key] = ReadImageFile(path, pixelAspect_);
         return image.Pixels;

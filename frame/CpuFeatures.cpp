@@ -11,6 +11,7 @@ const CpuFeatures& MachineFeatures() {
         f.Avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
         f.Avx512 =
             f.Avx2 && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
+        f.Avx512Bw = f.Avx512 && __builtin_cpu_supports("avx512bw");
         f.Avx512Vnni =
             f.Avx512 && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vnni");
 #endif

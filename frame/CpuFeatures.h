@@ -9,6 +9,7 @@ namespace vorlings::frame {
 struct CpuFeatures {
     bool Avx2 = false;       ///< AVX2 with FMA
     bool Avx512 = false;     ///< AVX-512 F with VL
+    bool Avx512Bw = false;   ///< AVX-512 F, VL and BW (byte and 16-bit lanes)
     bool Avx512Vnni = false; ///< AVX-512 F, VL and BW with the 16-bit multiply-adds into sums
 };
 

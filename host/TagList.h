@@ -90,6 +90,10 @@ inline constexpr uint32_t CTL_TiedTo = 0x10058000;
 inline constexpr uint32_t CTL_RectWidthHeight = 0x1003000B;
 inline constexpr uint32_t CTL_RectIsHeight = 0x1003000C;
 inline constexpr uint32_t CTL_Optional = 0x10030003;
+// An image input delivered at several times: its sample-time mask (all bits set) and its
+// number of samples. Kept by the host without a role of its own.
+inline constexpr uint32_t CTL_SampleTimes = 0x10030005;
+inline constexpr uint32_t CTL_SampleCount = 0x10030011;
 
 // Control kinds and preview controls.
 inline constexpr uint32_t KIND_Slider = FourCC("SliC");

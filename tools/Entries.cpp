@@ -9,6 +9,7 @@
 #include "dither/DitherPlugIn.h"
 #include "flare/FlarePlugIn.h"
 #include "flarespot/FlareSpotPlugIn.h"
+#include "moblur/MoBlurPlugIn.h"
 #include "sharpen/SharpenPlugIn.h"
 #include "trace/TracePlugIn.h"
 
@@ -23,6 +24,7 @@ ToolEntry defocusEntry(vorlings::defocus::DefocusInfo);
 ToolEntry ditherEntry(vorlings::dither::DitherInfo);
 ToolEntry flareEntry(vorlings::flare::FlareInfo);
 ToolEntry flareSpotEntry(vorlings::flarespot::FlareSpotInfo);
+ToolEntry moBlurEntry(vorlings::moblur::MoBlurInfo);
 ToolEntry sharpenEntry(vorlings::sharpen::SharpenInfo);
 ToolEntry traceEntry(vorlings::trace::TraceInfo);
 

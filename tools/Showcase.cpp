@@ -47,6 +47,9 @@ const std::vector<ToolShowcase>& Showcases() {
         {"FlareSpotPlugIn",
          {"XY Source=0.84,0.78", "XY Destination=0.3,0.3", "Lens Type=Tele-Elmar 135mm",
           "Edge Boost=1"}},
+        // The demo's disc and lights move 8 pixels to the right between frames: smeared twice
+        // that far in 20 steps, their trails lean toward where they came from.
+        {"MoBlurPlugIn", {"Number of Steps=20", "Length Scale=2", "End Weight=4"}},
         // A kernel of radius 3 (7 x 7 taps) on the 960-pixel demo picture, edges pushed away
         // from their surroundings by 1.5 times their difference: crisp detail with a visible
         // halo, and the frame's border raised, as the tool does.

@@ -109,3 +109,17 @@ TEST_F(SequenceTest, AMissingFrameStopsTheRunAndKeepsTheFramesBeforeIt) {
     for (int f : {3, 4}) EXPECT_FALSE(Exists(Frame("out", f))) << f;
     EXPECT_EQ(TempFiles(), std::vector<std::string>{});
 }
+
+// MoBlur reads frame t + 1 from the same sequence; past the last frame on disk it has no
+// sample there, renders its one-frame case (a copy) and the user is told once.
+TEST_F(SequenceTest, AMissingNextFrameIsAMissingSampleWithAWarning) {
+    WriteFrames({1, 2, 3});
+    const CliResult r = RunCli({"render", "moblur", "-i", "First input=" + Path("in.####.png"),
+                                "-f", "2-3", "-q", "-o", Path("out.####.png")});
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    EXPECT_TRUE(Exists(Frame("out", 2)));
+    EXPECT_TRUE(WrittenFrom(3));
+    const std::vector<std::string> warnings = r.MessageLines();
+    ASSERT_EQ(warnings.size(), 1u) << r.Err;
+    EXPECT_NE(warnings[0].find(Path(Frame("in", 4))), std::string::npos) << warnings[0];
+}

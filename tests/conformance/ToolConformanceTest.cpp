@@ -39,6 +39,9 @@ const std::map<std::string, const char*> kChunkDependent = {
      "centroid; with Edge Boost a sample's ridge is measured from its fan triangle's outer edge, "
      "so near a spot's corners the boost depends on where the bands were cut, and a sample "
      "within float rounding of a fan edge may fall on either side"},
+    {"MoBlurPlugIn", "a chunk skips a pixel whose smear path, from its row to its end point's "
+                     "row, does not meet the chunk's rows, so the share of a splat that ends "
+                     "just above a chunk's first row is dropped; horizontal motion is exact"},
 };
 
 Registry& EntryOf(const std::string& className) {
