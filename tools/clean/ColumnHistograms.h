@@ -1,0 +1,172 @@
+// SPDX-License-Identifier: Apache-2.0
+// The constant-time median of Perreault and Hebert on Clean's three levels of bins. Every
+// column of a strip keeps a histogram of its window rows (fine, middle and coarse bins, as the
+// walk's), which slides down one row at a time: one value in and one out per column and row.
+// The window's histogram is kept whole only at the coarse level, where it gains one column's
+// 128 bins and loses another's per step. Its middle and fine levels are refined lazily: a
+// segment (the 8 middle bins of a coarse bin, or the 16 fine bins of a middle bin) is brought
+// up to date only when the median lands in it, from the columns that entered and left since
+// it was last current, or summed afresh from the window's columns when that is cheaper. So the
+// work per pixel barely depends on the window, and only the segments where the median lies
+// are touched.
+#pragma once
+
+#include "HistogramSums.h"
+#include "HistogramSums.simd.h"
+#include "MedianHistogram.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace vorlings::clean {
+
+/// The column histograms of one channel over a strip of columns. A column's counters lie
+/// together (fine, then middle, then coarse: 35 KB at 16 bits), so that one column's
+/// segment sums walk one region; the stride is not a multiple of 4 KB, so the same segment of
+/// neighbouring columns does not fall into one cache set.
+template <class Counter>
+class ColumnHistograms {
+public:
+    static constexpr size_t kMiddleAt = kFineBins;
+    static constexpr size_t kCoarseAt = kFineBins + kMiddleBins;
+    static constexpr size_t kStride = kFineBins + kMiddleBins + kCoarseBins;
+
+    explicit ColumnHistograms(int32_t columns) : counts_(size_t(columns) * kStride) {}
+
+    void Add(int32_t column, uint32_t value) {
+        Counter* at = counts_.data() + size_t(column) * kStride;
+        ++at[value >> 2];
+        ++at[kMiddleAt + (value >> 6)];
+        ++at[kCoarseAt + (value >> 9)];
+    }
+    void Remove(int32_t column, uint32_t value) {
+        Counter* at = counts_.data() + size_t(column) * kStride;
+        --at[value >> 2];
+        --at[kMiddleAt + (value >> 6)];
+        --at[kCoarseAt + (value >> 9)];
+    }
+
+    const Counter* Fine(int32_t column) const { return counts_.data() + size_t(column) * kStride; }
+    const Counter* Middle(int32_t column) const { return Fine(column) + kMiddleAt; }
+    const Counter* Coarse(int32_t column) const { return Fine(column) + kCoarseAt; }
+
+private:
+    std::vector<Counter> counts_;
+};
+
+/// The histogram of one window sliding along one row of a strip, over the strip's column
+/// histograms. `Vector` picks the AVX2 sums. Column indices are the strip's (0 = its first
+/// stored column); `Slide` takes -1 for a column outside the picture.
+template <class Counter, bool Vector>
+class WindowMedian {
+public:
+    /// For windows `halfWidth` columns either side, in a picture `width` wide, over strips of
+    /// at most `stripWidth` output columns.
+    WindowMedian(int32_t halfWidth, int32_t width, int32_t stripWidth)
+        : halfWidth_(halfWidth), width_(width),
+          rowSpan_(int64_t(stripWidth) + 2 * int64_t(halfWidth) + 5) {
+        middleAt_.fill(kNever);
+        fineAt_.fill(kNever);
+    }
+
+    /// Starts a row at output column `x` (picture columns), whose window's columns are the
+    /// strip's [first, last]; the strip's column 0 is picture column `stripBase`. Positions
+    /// count from each row's start and every row starts more than a strip and a window after
+    /// the last, so segments refined on earlier rows (or channels, or strips) lie too far
+    /// behind to step from and are summed afresh when next needed.
+    void StartRow(const ColumnHistograms<Counter>& columns, int32_t stripBase, int32_t x,
+                  int32_t first, int32_t last) {
+        columns_ = &columns;
+        stripBase_ = stripBase;
+        rowStart_ += rowSpan_;
+        rowX_ = x_ = x;
+        std::fill(coarse_.begin(), coarse_.end(), Counter(0));
+        for (int32_t c = first; c <= last; ++c) {
+            const Counter* column = columns.Coarse(c);
+            for (int k = 0; k < kCoarseBins; ++k) coarse_[size_t(k)] += column[k];
+        }
+        coarseBin_ = coarseBelow_ = 0;
+    }
+
+    /// Moves the window one column right: strip column `added` enters, `removed` leaves.
+    void Slide(int32_t added, int32_t removed) {
+        ++x_;
+        const Counter* in = added >= 0 ? columns_->Coarse(added) : kZeros.data();
+        const Counter* out = removed >= 0 ? columns_->Coarse(removed) : kZeros.data();
+        if constexpr (Vector)
+            coarseBelow_ += simd::SlideCoarse(coarse_.data(), in, out, coarseBin_);
+        else
+            coarseBelow_ += SlideCoarse(coarse_.data(), in, out, coarseBin_);
+    }
+
+    /// The walk's median bin of the current window: the first fine bin at which the count of
+    /// values in bins up to it exceeds `half`, which must be below the window's count.
+    int32_t MedianBin(int32_t half) {
+        while (coarseBelow_ + int32_t(coarse_[size_t(coarseBin_)]) <= half)
+            coarseBelow_ += coarse_[size_t(coarseBin_++)];
+        while (coarseBelow_ > half) coarseBelow_ -= coarse_[size_t(--coarseBin_)];
+        int32_t below = coarseBelow_;
+        Counter* middle = middle_.data() + coarseBin_ * 8;
+        Refresh<8, &ColumnHistograms<Counter>::Middle>(middle, middleAt_[size_t(coarseBin_)],
+                                                       coarseBin_ * 8);
+        const int32_t middleBin = coarseBin_ * 8 + PickSubBin<8>(middle, half, below);
+        Counter* fine = fine_.data() + middleBin * 16;
+        Refresh<16, &ColumnHistograms<Counter>::Fine>(fine, fineAt_[size_t(middleBin)],
+                                                      middleBin * 16);
+        return middleBin * 16 + PickSubBin<16>(fine, half, below);
+    }
+
+private:
+    static constexpr int64_t kNever = std::numeric_limits<int64_t>::min() / 4;
+    static constexpr std::array<Counter, kCoarseBins> kZeros{};
+
+    /// Brings the N-bin segment starting at bin `offset` of a level up to the current window.
+    template <int N, const Counter* (ColumnHistograms<Counter>::*Level)(int32_t) const>
+    void Refresh(Counter* segment, int64_t& at, int32_t offset) {
+        const int64_t now = rowStart_ + (x_ - rowX_);
+        const int64_t behind = now - at;
+        if (behind == 0) return;
+        at = now;
+        const int32_t first = std::max(0, x_ - halfWidth_) - stripBase_;
+        const int32_t last = std::min(width_ - 1, x_ + halfWidth_) - stripBase_;
+        if (behind * 2 > last - first + 1) {
+            const Counter* start = (columns_->*Level)(first) + offset;
+            if constexpr (Vector)
+                simd::SumSegments<N>(segment, start, ColumnHistograms<Counter>::kStride,
+                                     last - first + 1);
+            else
+                SumSegments<N>(segment, start, ColumnHistograms<Counter>::kStride,
+                               last - first + 1);
+            return;
+        }
+        for (int32_t q = x_ - int32_t(behind) + 1; q <= x_; ++q) {
+            const int32_t out = q - halfWidth_ - 1, in = q + halfWidth_;
+            const Counter* removed =
+                out >= 0 ? (columns_->*Level)(out - stripBase_) + offset : kZeros.data();
+            const Counter* added =
+                in < width_ ? (columns_->*Level)(in - stripBase_) + offset : kZeros.data();
+            if constexpr (Vector)
+                simd::SlideSegment<N>(segment, added, removed);
+            else
+                SlideSegment<N>(segment, added, removed);
+        }
+    }
+
+    const ColumnHistograms<Counter>* columns_ = nullptr;
+    int32_t halfWidth_, width_;
+    int64_t rowSpan_;
+    int64_t rowStart_ = 0;
+    int32_t stripBase_ = 0, rowX_ = 0, x_ = 0;
+    int32_t coarseBin_ = 0, coarseBelow_ = 0;
+    std::array<Counter, kCoarseBins> coarse_{};
+    std::array<Counter, kMiddleBins> middle_{};
+    std::array<Counter, kFineBins> fine_{};
+    std::array<int64_t, kCoarseBins> middleAt_;
+    std::array<int64_t, kMiddleBins> fineAt_;
+};
+
+} // namespace vorlings::clean
