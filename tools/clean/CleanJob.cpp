@@ -29,8 +29,11 @@ bool ColumnsFaster(const CleanJob&) {
 CleanPath PreferredCleanPath() {
     static const CleanPath path = [] {
         const char* forced = std::getenv("VORLINGS_CLEAN_PATH");
-        return forced && std::strcmp(forced, "histogram") == 0 ? CleanPath::Histogram
-                                                               : CleanPath::Fastest;
+        if (!forced) return CleanPath::Fastest;
+        if (std::strcmp(forced, "histogram") == 0) return CleanPath::Histogram;
+        if (std::strcmp(forced, "network") == 0) return CleanPath::Network;
+        if (std::strcmp(forced, "columns") == 0) return CleanPath::Columns;
+        return CleanPath::Fastest;
     }();
     return path;
 }

@@ -16,7 +16,9 @@ namespace vorlings::clean {
 enum class CleanPath : uint8_t { Histogram, Network, Columns, Fastest };
 
 /// The path renders prefer: the fastest, unless the environment variable VORLINGS_CLEAN_PATH
-/// is "histogram" (read once per process), which holds every render to the reference walk.
+/// (read once per process) names one: "histogram" holds every render to the reference walk;
+/// "network" or "columns" asks for that path wherever it serves the window (the walk
+/// elsewhere), to measure one path against another.
 CleanPath PreferredCleanPath();
 
 struct CleanJob {

@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: Apache-2.0
-// The constant-time median of Perreault and Hebert on Clean's three levels of bins. Every
-// column of a strip keeps a histogram of its window rows (fine, middle and coarse bins, as the
-// walk's), which slides down one row at a time: one value in and one out per column and row.
-// The window's histogram is kept whole only at the coarse level, where it gains one column's
-// 128 bins and loses another's per step. Its middle and fine levels are refined lazily: a
-// segment (the 8 middle bins of a coarse bin, or the 16 fine bins of a middle bin) is brought
-// up to date only when the median lands in it, from the columns that entered and left since
-// it was last current, or summed afresh from the window's columns when that is cheaper. So the
-// work per pixel barely depends on the window, and only the segments where the median lies
-// are touched.
+// The constant-time median of Perreault and Hebert on Clean's levels of bins. Every column of
+// a strip keeps a histogram of its window rows (fine, middle and coarse bins, as the walk's,
+// and above them 16 top bins, value >> 12, of 8 coarse bins each), which slides down one row
+// at a time: one value in and one out per column and row. The window's histogram is kept
+// whole only at the top level, where it gains one column's 16 bins and loses another's per
+// step: one register. Its coarse, middle and fine levels are refined lazily: a segment (the 8
+// coarse bins of a top bin, the 8 middle bins of a coarse bin, or the 16 fine bins of a middle
+// bin) is brought up to date only when the median lands in it, from the columns that entered
+// and left since it was last current, or summed afresh from the window's columns when that is
+// cheaper. So the work per pixel barely depends on the window, and only the segments where
+// the median lies are touched.
 #pragma once
 
 #include "HistogramSums.h"
@@ -25,7 +26,7 @@
 namespace vorlings::clean {
 
 /// The column histograms of one channel over a strip of columns. A column's counters lie
-/// together (fine, then middle, then coarse: 35 KB at 16 bits), so that one column's
+/// together (fine, middle, coarse, then top: 35 KB at 16 bits), so that one column's
 /// segment sums walk one region; the stride is not a multiple of 4 KB, so the same segment of
 /// neighbouring columns does not fall into one cache set.
 template <class Counter>
@@ -33,7 +34,8 @@ class ColumnHistograms {
 public:
     static constexpr size_t kMiddleAt = kFineBins;
     static constexpr size_t kCoarseAt = kFineBins + kMiddleBins;
-    static constexpr size_t kStride = kFineBins + kMiddleBins + kCoarseBins;
+    static constexpr size_t kTopAt = kFineBins + kMiddleBins + kCoarseBins;
+    static constexpr size_t kStride = kTopAt + kTopBins;
 
     explicit ColumnHistograms(int32_t columns) : counts_(size_t(columns) * kStride) {}
 
@@ -42,17 +44,20 @@ public:
         ++at[value >> 2];
         ++at[kMiddleAt + (value >> 6)];
         ++at[kCoarseAt + (value >> 9)];
+        ++at[kTopAt + (value >> 12)];
     }
     void Remove(int32_t column, uint32_t value) {
         Counter* at = counts_.data() + size_t(column) * kStride;
         --at[value >> 2];
         --at[kMiddleAt + (value >> 6)];
         --at[kCoarseAt + (value >> 9)];
+        --at[kTopAt + (value >> 12)];
     }
 
     const Counter* Fine(int32_t column) const { return counts_.data() + size_t(column) * kStride; }
     const Counter* Middle(int32_t column) const { return Fine(column) + kMiddleAt; }
     const Counter* Coarse(int32_t column) const { return Fine(column) + kCoarseAt; }
+    const Counter* Top(int32_t column) const { return Fine(column) + kTopAt; }
 
 private:
     std::vector<Counter> counts_;
@@ -69,6 +74,7 @@ public:
     WindowMedian(int32_t halfWidth, int32_t width, int32_t stripWidth)
         : halfWidth_(halfWidth), width_(width),
           rowSpan_(int64_t(stripWidth) + 2 * int64_t(halfWidth) + 5) {
+        coarseAt_.fill(kNever);
         middleAt_.fill(kNever);
         fineAt_.fill(kNever);
     }
@@ -84,43 +90,56 @@ public:
         stripBase_ = stripBase;
         rowStart_ += rowSpan_;
         rowX_ = x_ = x;
-        std::fill(coarse_.begin(), coarse_.end(), Counter(0));
-        for (int32_t c = first; c <= last; ++c) {
-            const Counter* column = columns.Coarse(c);
-            for (int k = 0; k < kCoarseBins; ++k) coarse_[size_t(k)] += column[k];
-        }
-        coarseBin_ = coarseBelow_ = 0;
+        if constexpr (Vector)
+            simd::SumSegments<kTopBins>(top_.data(), columns.Top(first),
+                                        ColumnHistograms<Counter>::kStride, last - first + 1);
+        else
+            SumSegments<kTopBins>(top_.data(), columns.Top(first),
+                                  ColumnHistograms<Counter>::kStride, last - first + 1);
+        topBin_ = topBelow_ = 0;
     }
 
     /// Moves the window one column right: strip column `added` enters, `removed` leaves.
     void Slide(int32_t added, int32_t removed) {
         ++x_;
-        const Counter* in = added >= 0 ? columns_->Coarse(added) : kZeros.data();
-        const Counter* out = removed >= 0 ? columns_->Coarse(removed) : kZeros.data();
+        const Counter* in = added >= 0 ? columns_->Top(added) : kZeros.data();
+        const Counter* out = removed >= 0 ? columns_->Top(removed) : kZeros.data();
         if constexpr (Vector)
-            coarseBelow_ += simd::SlideCoarse(coarse_.data(), in, out, coarseBin_);
+            topBelow_ += simd::SlideTop(top_.data(), in, out, topBin_);
         else
-            coarseBelow_ += SlideCoarse(coarse_.data(), in, out, coarseBin_);
+            topBelow_ += SlideTop(top_.data(), in, out, topBin_);
     }
 
     /// The walk's median bin of the current window: the first fine bin at which the count of
     /// values in bins up to it exceeds `half`, which must be below the window's count.
     int32_t MedianBin(int32_t half) {
-        while (coarseBelow_ + int32_t(coarse_[size_t(coarseBin_)]) <= half)
-            coarseBelow_ += coarse_[size_t(coarseBin_++)];
-        while (coarseBelow_ > half) coarseBelow_ -= coarse_[size_t(--coarseBin_)];
-        int32_t below = coarseBelow_;
-        Counter* middle = middle_.data() + coarseBin_ * 8;
-        Refresh<8, &ColumnHistograms<Counter>::Middle>(middle, middleAt_[size_t(coarseBin_)],
-                                                       coarseBin_ * 8);
-        const int32_t middleBin = coarseBin_ * 8 + PickSubBin<8>(middle, half, below);
+        while (topBelow_ + int32_t(top_[size_t(topBin_)]) <= half)
+            topBelow_ += top_[size_t(topBin_++)];
+        while (topBelow_ > half) topBelow_ -= top_[size_t(--topBin_)];
+        int32_t below = topBelow_;
+        Counter* coarse = coarse_.data() + topBin_ * 8;
+        Refresh<8, &ColumnHistograms<Counter>::Coarse>(coarse, coarseAt_[size_t(topBin_)],
+                                                       topBin_ * 8);
+        const int32_t coarseBin = topBin_ * 8 + Pick<8>(coarse, half, below);
+        Counter* middle = middle_.data() + coarseBin * 8;
+        Refresh<8, &ColumnHistograms<Counter>::Middle>(middle, middleAt_[size_t(coarseBin)],
+                                                       coarseBin * 8);
+        const int32_t middleBin = coarseBin * 8 + Pick<8>(middle, half, below);
         Counter* fine = fine_.data() + middleBin * 16;
         Refresh<16, &ColumnHistograms<Counter>::Fine>(fine, fineAt_[size_t(middleBin)],
                                                       middleBin * 16);
-        return middleBin * 16 + PickSubBin<16>(fine, half, below);
+        return middleBin * 16 + Pick<16>(fine, half, below);
     }
 
 private:
+    template <int N>
+    static int32_t Pick(const Counter* counts, int32_t half, int32_t& below) {
+        if constexpr (Vector && sizeof(Counter) == 2)
+            return simd::PickSubBin<N>(counts, half, below);
+        else
+            return PickSubBin<N>(counts, half, below);
+    }
+
     static constexpr int64_t kNever = std::numeric_limits<int64_t>::min() / 4;
     static constexpr std::array<Counter, kCoarseBins> kZeros{};
 
@@ -161,10 +180,12 @@ private:
     int64_t rowSpan_;
     int64_t rowStart_ = 0;
     int32_t stripBase_ = 0, rowX_ = 0, x_ = 0;
-    int32_t coarseBin_ = 0, coarseBelow_ = 0;
+    int32_t topBin_ = 0, topBelow_ = 0;
+    std::array<Counter, kTopBins> top_{};
     std::array<Counter, kCoarseBins> coarse_{};
     std::array<Counter, kMiddleBins> middle_{};
     std::array<Counter, kFineBins> fine_{};
+    std::array<int64_t, kTopBins> coarseAt_;
     std::array<int64_t, kCoarseBins> middleAt_;
     std::array<int64_t, kMiddleBins> fineAt_;
 };

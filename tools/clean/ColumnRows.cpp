@@ -22,8 +22,10 @@ int32_t StripWidth(int32_t halfWidth, int32_t width) {
     return std::min(width, std::max(48, 2 * (2 * halfWidth + 1)));
 }
 
+// The whole sweep, inlined into one function per counter width and instruction set, so that
+// the AVX2 sums inline into the sweep that calls them for every pixel.
 template <class Counter, bool Vector>
-void FilterRows(const CleanJob& job, frame::ChunkRange rows) {
+[[gnu::always_inline]] inline void FilterRows(const CleanJob& job, frame::ChunkRange rows) {
     const int32_t width = job.Width, height = job.Height;
     // A window reaching past both edges holds the same pixels as one that just spans them.
     const int32_t halfWidth = std::min(job.HalfWidth, width);
@@ -93,6 +95,16 @@ void FilterRows(const CleanJob& job, frame::ChunkRange rows) {
     }
 }
 
+template <class Counter>
+__attribute__((target("avx2"), flatten)) void VectorRows(const CleanJob& job, frame::ChunkRange rows) {
+    FilterRows<Counter, true>(job, rows);
+}
+
+template <class Counter>
+void PlainRows(const CleanJob& job, frame::ChunkRange rows) {
+    FilterRows<Counter, false>(job, rows);
+}
+
 } // namespace
 
 bool ColumnsServe(const CleanJob& job) {
@@ -106,9 +118,9 @@ void ColumnRows(const CleanJob& job, frame::ChunkRange rows) {
     const int64_t area = int64_t(std::min(job.WindowWidth, 2 * job.Width + 1)) *
                          int64_t(std::min(job.WindowHeight, 2 * job.Height + 1));
     if (area < 65536)
-        job.Vector ? FilterRows<uint16_t, true>(job, rows) : FilterRows<uint16_t, false>(job, rows);
+        job.Vector ? VectorRows<uint16_t>(job, rows) : PlainRows<uint16_t>(job, rows);
     else
-        job.Vector ? FilterRows<uint32_t, true>(job, rows) : FilterRows<uint32_t, false>(job, rows);
+        job.Vector ? VectorRows<uint32_t>(job, rows) : PlainRows<uint32_t>(job, rows);
 }
 
 } // namespace vorlings::clean

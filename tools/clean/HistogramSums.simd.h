@@ -31,34 +31,64 @@ VORLINGS_CLEAN_SUMS_AVX2 inline int32_t Total(__m256i v) {
 
 } // namespace sums
 
-VORLINGS_CLEAN_SUMS_AVX2 inline int32_t SlideCoarse(uint16_t* window, const uint16_t* added,
-                                                    const uint16_t* removed, int32_t bin) {
-    const __m256i limit = _mm256_set1_epi16(int16_t(bin)), step = _mm256_set1_epi16(16);
-    const __m256i ones = _mm256_set1_epi16(1);
-    __m256i index = _mm256_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+VORLINGS_CLEAN_SUMS_AVX2 inline int32_t SlideTop(uint16_t* window, const uint16_t* added,
+                                                 const uint16_t* removed, int32_t bin) {
+    const __m256i index = _mm256_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    const __m256i change = _mm256_sub_epi16(sums::Load(added), sums::Load(removed));
+    sums::Store(window, _mm256_add_epi16(sums::Load(window), change));
+    const __m256i under =
+        _mm256_and_si256(change, _mm256_cmpgt_epi16(_mm256_set1_epi16(int16_t(bin)), index));
+    return sums::Total(_mm256_madd_epi16(under, _mm256_set1_epi16(1)));
+}
+
+VORLINGS_CLEAN_SUMS_AVX2 inline int32_t SlideTop(uint32_t* window, const uint32_t* added,
+                                                 const uint32_t* removed, int32_t bin) {
+    const __m256i limit = _mm256_set1_epi32(bin);
+    __m256i index = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     __m256i below = _mm256_setzero_si256();
-    for (int k = 0; k < kCoarseBins; k += 16) {
-        const __m256i change = _mm256_sub_epi16(sums::Load(added + k), sums::Load(removed + k));
-        sums::Store(window + k, _mm256_add_epi16(sums::Load(window + k), change));
-        const __m256i under = _mm256_and_si256(change, _mm256_cmpgt_epi16(limit, index));
-        below = _mm256_add_epi32(below, _mm256_madd_epi16(under, ones));
-        index = _mm256_add_epi16(index, step);
+    for (int k = 0; k < kTopBins; k += 8) {
+        const __m256i change = _mm256_sub_epi32(sums::Load(added + k), sums::Load(removed + k));
+        sums::Store(window + k, _mm256_add_epi32(sums::Load(window + k), change));
+        below = _mm256_add_epi32(below, _mm256_and_si256(change, _mm256_cmpgt_epi32(limit, index)));
+        index = _mm256_add_epi32(index, _mm256_set1_epi32(8));
     }
     return sums::Total(below);
 }
 
-VORLINGS_CLEAN_SUMS_AVX2 inline int32_t SlideCoarse(uint32_t* window, const uint32_t* added,
-                                                    const uint32_t* removed, int32_t bin) {
-    const __m256i limit = _mm256_set1_epi32(bin), step = _mm256_set1_epi32(8);
-    __m256i index = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    __m256i below = _mm256_setzero_si256();
-    for (int k = 0; k < kCoarseBins; k += 8) {
-        const __m256i change = _mm256_sub_epi32(sums::Load(added + k), sums::Load(removed + k));
-        sums::Store(window + k, _mm256_add_epi32(sums::Load(window + k), change));
-        below = _mm256_add_epi32(below, _mm256_and_si256(change, _mm256_cmpgt_epi32(limit, index)));
-        index = _mm256_add_epi32(index, step);
+/// PickSubBin of MedianHistogram.h for 8 or 16 bins of 16 bits: the running counts are a
+/// prefix sum in one register, the bins whose running count stays within the need are a run
+/// from the first (the counts are never negative), and their number is where that run ends.
+template <int N>
+VORLINGS_CLEAN_SUMS_AVX2 inline int32_t PickSubBin(const uint16_t* counts, int32_t half,
+                                                   int32_t& below) {
+    static_assert(N == 8 || N == 16);
+    alignas(32) uint16_t running[16];
+    uint32_t within;
+    if constexpr (N == 8) {
+        __m128i sum = _mm_loadu_si128(reinterpret_cast<const __m128i*>(counts));
+        sum = _mm_add_epi16(sum, _mm_slli_si128(sum, 2));
+        sum = _mm_add_epi16(sum, _mm_slli_si128(sum, 4));
+        sum = _mm_add_epi16(sum, _mm_slli_si128(sum, 8));
+        const __m128i need = _mm_set1_epi16(int16_t(half - below));
+        within = uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_min_epu16(sum, need), sum)));
+        _mm_store_si128(reinterpret_cast<__m128i*>(running), sum);
+    } else {
+        __m256i sum = sums::Load(counts);
+        sum = _mm256_add_epi16(sum, _mm256_slli_si256(sum, 2));
+        sum = _mm256_add_epi16(sum, _mm256_slli_si256(sum, 4));
+        sum = _mm256_add_epi16(sum, _mm256_slli_si256(sum, 8));
+        // The low half's total, carried into every bin of the high half.
+        __m256i carry = _mm256_shufflehi_epi16(sum, 0xFF);
+        carry = _mm256_unpackhi_epi64(carry, carry);
+        sum = _mm256_add_epi16(sum, _mm256_permute2x128_si256(carry, carry, 0x08));
+        const __m256i need = _mm256_set1_epi16(int16_t(half - below));
+        within =
+            uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi16(_mm256_min_epu16(sum, need), sum)));
+        sums::Store(running, sum);
     }
-    return sums::Total(below);
+    const int32_t index = __builtin_ctzll(~uint64_t(within)) / 2;
+    if (index > 0) below += running[index - 1];
+    return index;
 }
 
 /// The segments come in 16, 32 or 64 bytes: 8 or 16 bins of 16 or 32 bits.
