@@ -96,7 +96,8 @@ template <class Counter, bool Vector>
 }
 
 template <class Counter>
-__attribute__((target("avx2"), flatten)) void VectorRows(const CleanJob& job, frame::ChunkRange rows) {
+__attribute__((target("avx2"), flatten)) void VectorRows(const CleanJob& job,
+                                                         frame::ChunkRange rows) {
     FilterRows<Counter, true>(job, rows);
 }
 
