@@ -25,42 +25,57 @@
 
 namespace vorlings::clean {
 
-/// The column histograms of one channel over a strip of columns. A column's counters lie
-/// together (fine, middle, coarse, then top: 35 KB at 16 bits), so that one column's
-/// segment sums walk one region; the stride is not a multiple of 4 KB, so the same segment of
-/// neighbouring columns does not fall into one cache set.
+/// The column histograms of one channel over a strip of columns, laid out by segment: the
+/// segment of one bin (the 16 fine bins of a middle bin, the 8 middle bins of a coarse bin, the
+/// 8 coarse bins of a top bin) lies for every column side by side, so that summing it over a
+/// window's columns reads one run of memory, which the caches fetch ahead, rather than one
+/// line from each column.
 template <class Counter>
 class ColumnHistograms {
 public:
-    static constexpr size_t kMiddleAt = kFineBins;
-    static constexpr size_t kCoarseAt = kFineBins + kMiddleBins;
-    static constexpr size_t kTopAt = kFineBins + kMiddleBins + kCoarseBins;
-    static constexpr size_t kStride = kTopAt + kTopBins;
-
-    explicit ColumnHistograms(int32_t columns) : counts_(size_t(columns) * kStride) {}
+    explicit ColumnHistograms(int32_t columns)
+        : columns_(size_t(columns)),
+          counts_(columns_ * (kFineBins + kMiddleBins + kCoarseBins + kTopBins)) {
+        middle_ = counts_.data() + columns_ * kFineBins;
+        coarse_ = middle_ + columns_ * kMiddleBins;
+        top_ = coarse_ + columns_ * kCoarseBins;
+    }
 
     void Add(int32_t column, uint32_t value) {
-        Counter* at = counts_.data() + size_t(column) * kStride;
-        ++at[value >> 2];
-        ++at[kMiddleAt + (value >> 6)];
-        ++at[kCoarseAt + (value >> 9)];
-        ++at[kTopAt + (value >> 12)];
+        const size_t c = size_t(column);
+        ++counts_[((value >> 6) * columns_ + c) * 16 + (value >> 2 & 15)];
+        ++middle_[((value >> 9) * columns_ + c) * 8 + (value >> 6 & 7)];
+        ++coarse_[((value >> 12) * columns_ + c) * 8 + (value >> 9 & 7)];
+        ++top_[c * kTopBins + (value >> 12)];
     }
     void Remove(int32_t column, uint32_t value) {
-        Counter* at = counts_.data() + size_t(column) * kStride;
-        --at[value >> 2];
-        --at[kMiddleAt + (value >> 6)];
-        --at[kCoarseAt + (value >> 9)];
-        --at[kTopAt + (value >> 12)];
+        const size_t c = size_t(column);
+        --counts_[((value >> 6) * columns_ + c) * 16 + (value >> 2 & 15)];
+        --middle_[((value >> 9) * columns_ + c) * 8 + (value >> 6 & 7)];
+        --coarse_[((value >> 12) * columns_ + c) * 8 + (value >> 9 & 7)];
+        --top_[c * kTopBins + (value >> 12)];
     }
 
-    const Counter* Fine(int32_t column) const { return counts_.data() + size_t(column) * kStride; }
-    const Counter* Middle(int32_t column) const { return Fine(column) + kMiddleAt; }
-    const Counter* Coarse(int32_t column) const { return Fine(column) + kCoarseAt; }
-    const Counter* Top(int32_t column) const { return Fine(column) + kTopAt; }
+    /// The segment under bin `bin` of the level above, for `column`; the next column's
+    /// follows it.
+    const Counter* Fine(int32_t bin, int32_t column) const {
+        return counts_.data() + (size_t(bin) * columns_ + size_t(column)) * 16;
+    }
+    const Counter* Middle(int32_t bin, int32_t column) const {
+        return middle_ + (size_t(bin) * columns_ + size_t(column)) * 8;
+    }
+    const Counter* Coarse(int32_t bin, int32_t column) const {
+        return coarse_ + (size_t(bin) * columns_ + size_t(column)) * 8;
+    }
+    /// The 16 top bins of `column`; the next column's follow them.
+    const Counter* Top(int32_t column) const { return top_ + size_t(column) * kTopBins; }
 
 private:
-    std::vector<Counter> counts_;
+    size_t columns_;
+    std::vector<Counter> counts_; // fine, then middle, coarse and top
+    Counter* middle_;
+    Counter* coarse_;
+    Counter* top_;
 };
 
 /// The histogram of one window sliding along one row of a strip, over the strip's column
@@ -91,11 +106,10 @@ public:
         rowStart_ += rowSpan_;
         rowX_ = x_ = x;
         if constexpr (Vector)
-            simd::SumSegments<kTopBins>(top_.data(), columns.Top(first),
-                                        ColumnHistograms<Counter>::kStride, last - first + 1);
+            simd::SumSegments<kTopBins>(top_.data(), columns.Top(first), kTopBins,
+                                        last - first + 1);
         else
-            SumSegments<kTopBins>(top_.data(), columns.Top(first),
-                                  ColumnHistograms<Counter>::kStride, last - first + 1);
+            SumSegments<kTopBins>(top_.data(), columns.Top(first), kTopBins, last - first + 1);
         topBin_ = topBelow_ = 0;
     }
 
@@ -118,16 +132,14 @@ public:
         while (topBelow_ > half) topBelow_ -= top_[size_t(--topBin_)];
         int32_t below = topBelow_;
         Counter* coarse = coarse_.data() + topBin_ * 8;
-        Refresh<8, &ColumnHistograms<Counter>::Coarse>(coarse, coarseAt_[size_t(topBin_)],
-                                                       topBin_ * 8);
+        Refresh<8, &ColumnHistograms<Counter>::Coarse>(coarse, coarseAt_[size_t(topBin_)], topBin_);
         const int32_t coarseBin = topBin_ * 8 + Pick<8>(coarse, half, below);
         Counter* middle = middle_.data() + coarseBin * 8;
         Refresh<8, &ColumnHistograms<Counter>::Middle>(middle, middleAt_[size_t(coarseBin)],
-                                                       coarseBin * 8);
+                                                       coarseBin);
         const int32_t middleBin = coarseBin * 8 + Pick<8>(middle, half, below);
         Counter* fine = fine_.data() + middleBin * 16;
-        Refresh<16, &ColumnHistograms<Counter>::Fine>(fine, fineAt_[size_t(middleBin)],
-                                                      middleBin * 16);
+        Refresh<16, &ColumnHistograms<Counter>::Fine>(fine, fineAt_[size_t(middleBin)], middleBin);
         return middleBin * 16 + Pick<16>(fine, half, below);
     }
 
@@ -143,9 +155,9 @@ private:
     static constexpr int64_t kNever = std::numeric_limits<int64_t>::min() / 4;
     static constexpr std::array<Counter, kCoarseBins> kZeros{};
 
-    /// Brings the N-bin segment starting at bin `offset` of a level up to the current window.
-    template <int N, const Counter* (ColumnHistograms<Counter>::*Level)(int32_t) const>
-    void Refresh(Counter* segment, int64_t& at, int32_t offset) {
+    /// Brings the N-bin segment under bin `bin` of the level above up to the current window.
+    template <int N, const Counter* (ColumnHistograms<Counter>::*Level)(int32_t, int32_t) const>
+    void Refresh(Counter* segment, int64_t& at, int32_t bin) {
         const int64_t now = rowStart_ + (x_ - rowX_);
         const int64_t behind = now - at;
         if (behind == 0) return;
@@ -153,21 +165,19 @@ private:
         const int32_t first = std::max(0, x_ - halfWidth_) - stripBase_;
         const int32_t last = std::min(width_ - 1, x_ + halfWidth_) - stripBase_;
         if (behind * 2 > last - first + 1) {
-            const Counter* start = (columns_->*Level)(first) + offset;
+            const Counter* start = (columns_->*Level)(bin, first);
             if constexpr (Vector)
-                simd::SumSegments<N>(segment, start, ColumnHistograms<Counter>::kStride,
-                                     last - first + 1);
+                simd::SumSegments<N>(segment, start, N, last - first + 1);
             else
-                SumSegments<N>(segment, start, ColumnHistograms<Counter>::kStride,
-                               last - first + 1);
+                SumSegments<N>(segment, start, N, last - first + 1);
             return;
         }
         for (int32_t q = x_ - int32_t(behind) + 1; q <= x_; ++q) {
             const int32_t out = q - halfWidth_ - 1, in = q + halfWidth_;
             const Counter* removed =
-                out >= 0 ? (columns_->*Level)(out - stripBase_) + offset : kZeros.data();
+                out >= 0 ? (columns_->*Level)(bin, out - stripBase_) : kZeros.data();
             const Counter* added =
-                in < width_ ? (columns_->*Level)(in - stripBase_) + offset : kZeros.data();
+                in < width_ ? (columns_->*Level)(bin, in - stripBase_) : kZeros.data();
             if constexpr (Vector)
                 simd::SlideSegment<N>(segment, added, removed);
             else
