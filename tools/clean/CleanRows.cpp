@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "CleanRows.h"
 
+#include "ColumnRows.h"
 #include "MedianHistogram.h"
 #include "NetworkRows.h"
 #include "frame/PixelRows.h"
@@ -79,6 +80,7 @@ void CleanRows(const CleanJob& job, frame::ChunkRange rows, const std::atomic<in
     if (abortFlag) return;
     if (rows.Empty()) return;
     if (job.Path == CleanPath::Network) return NetworkRows(job, rows);
+    if (job.Path == CleanPath::Columns) return ColumnRows(job, rows);
     // 16-bit bins serve every window whose full area stays below 65536 pixels.
     const int64_t area = int64_t(std::min(job.WindowWidth, 2 * job.Width + 1)) *
                          int64_t(std::min(job.WindowHeight, 2 * job.Height + 1));

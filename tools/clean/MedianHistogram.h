@@ -13,6 +13,24 @@ inline constexpr int kFineBins = 16384;
 inline constexpr int kMiddleBins = 1024;
 inline constexpr int kCoarseBins = 128;
 
+/// Among the N sub-bins of a bin known to hold the median, the index of the one that does;
+/// `below` (the values below the first sub-bin) grows by the counts of those before it. The
+/// counts are all read, without branching on them: cheaper than the mispredicted jumps of a
+/// walk that stops early.
+template <int N, class Counter>
+inline int32_t PickSubBin(const Counter* counts, int32_t half, int32_t& below) {
+    const int32_t need = half - below;
+    int32_t running = 0, index = 0, before = 0;
+    for (int i = 0; i < N; ++i) {
+        running += counts[i];
+        const int32_t under = running <= need;
+        index += under;
+        before += under * int32_t(counts[i]);
+    }
+    below += before;
+    return index;
+}
+
 /// `Counter` is uint16_t for windows below 65536 pixels and uint32_t otherwise, so that no
 /// bin can wrap.
 ///
@@ -62,23 +80,6 @@ struct MedianHistogram {
         int32_t below = CoarseBelow;
         const int32_t middle = CoarseBin * 8 + PickSubBin<8>(Middle + CoarseBin * 8, half, below);
         return middle * 16 + PickSubBin<16>(Fine + middle * 16, half, below);
-    }
-
-private:
-    /// Among the N sub-bins of a bin known to hold the median, the index of the one that does;
-    /// `below` (the values below the first sub-bin) grows by the counts of those before it.
-    template <int N>
-    static int32_t PickSubBin(const Counter* counts, int32_t half, int32_t& below) {
-        const int32_t need = half - below;
-        int32_t running = 0, index = 0, before = 0;
-        for (int i = 0; i < N; ++i) {
-            running += counts[i];
-            const int32_t under = running <= need;
-            index += under;
-            before += under * int32_t(counts[i]);
-        }
-        below += before;
-        return index;
     }
 };
 

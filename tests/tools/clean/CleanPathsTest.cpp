@@ -25,15 +25,44 @@ void RunNetwork(const SelectionNetwork& network, std::vector<uint32_t>& values) 
     }
 }
 
-// Clean's words for `in` with half width `hw` on the path asked for, in three chunks.
-std::unique_ptr<Image> RenderOn(CleanPath path, const Image& in, int32_t hw) {
+// Clean's words for `in` with half width `hw` on the path asked for, in `chunks` chunks, with
+// or without the vector sums.
+std::unique_ptr<Image> RenderOn(CleanPath path, const Image& in, int32_t hw, int chunks = 3,
+                                bool vector = true) {
     auto out = Image::Create(in.Kind, in.Width, in.Height);
-    CleanJob job = MakeCleanJob((hw + 0.5) / in.Width, in, *out, path);
+    CleanJob job = MakeCleanJob((hw + 0.5) / in.Width, in, *out, path, vector);
     EXPECT_EQ(job.Path, path);
-    job.Split = vorlings::frame::ChunkSplit::For(in.Width, in.Height, 3);
+    job.Split = vorlings::frame::ChunkSplit::For(in.Width, in.Height, chunks);
     const std::atomic<int> go{0};
-    for (int c = 0; c < 3; ++c) CleanRows(job, job.Split.Rows(c), go);
+    for (int c = 0; c < chunks; ++c) CleanRows(job, job.Split.Rows(c), go);
     return out;
+}
+
+// Pure noise, flat areas with specks, a few clustered values (many ties) and a smooth ramp
+// with a little noise (neighbouring medians close together), of `kind`.
+std::vector<std::shared_ptr<Image>> Pictures(int32_t w, int32_t h, ImageKind kind, uint32_t seed) {
+    std::mt19937 rng(seed);
+    return {test::RandomImage(w, h, seed, kind),
+            test::MakeImage(
+                kind, w, h,
+                [&](int32_t, int32_t) { return test::Grey(rng() % 17 == 0 ? 65535 : 1002); }),
+            test::MakeImage(kind, w, h,
+                            [&](int32_t, int32_t) {
+                                Pixel p;
+                                for (auto& word : p.Word) word = 30000 + rng() % 3 * 3;
+                                return p;
+                            }),
+            test::MakeImage(kind, w, h, [&](int32_t x, int32_t y) {
+                Pixel p;
+                for (auto& word : p.Word) word = uint32_t(x * 700 + y * 300) % 60000 + rng() % 64;
+                return p;
+            })};
+}
+
+// The vector sums where the machine has them, and the plain ones everywhere.
+std::vector<bool> SumKinds() {
+    if (vorlings::frame::MachineFeatures().Avx2) return {true, false};
+    return {false};
 }
 
 } // namespace
@@ -89,4 +118,39 @@ TEST(CleanPaths, EveryPathGivesTheHistogramWalksWords) {
                         << w << " x " << h << ", half width " << hw << ", aspect " << aspect;
                 }
         }
+}
+
+TEST(CleanPaths, ColumnHistogramsGiveTheHistogramWalksWords) {
+    // Odd sizes, a picture one pixel wide, windows wider and higher than the picture.
+    const int32_t sizes[][2] = {{37, 23}, {9, 40}, {70, 5}, {1, 19}, {61, 64}};
+    // Half sizes 3 x 3 (7 x 7, the smallest served), 4 x 8 through the pixel aspect, 11 x 11
+    // and 40 x 40.
+    const std::tuple<int32_t, double> windows[] = {{3, 1.0}, {4, 0.5}, {11, 1.0}, {40, 1.0}};
+    int run = 0;
+    uint32_t seed = 90;
+    for (auto [w, h] : sizes)
+        for (ImageKind kind : {ImageKind::Int16, ImageKind::Int8, ImageKind::Float})
+            for (const auto& in : Pictures(w, h, kind, seed++))
+                for (auto [hw, aspect] : windows) {
+                    in->PixelAspect = aspect;
+                    const auto walk = RenderOn(CleanPath::Histogram, *in, hw);
+                    for (bool vector : SumKinds()) {
+                        const int chunks = 1 + 3 * (run++ % 3); // 1, 4 and 7 chunks
+                        EXPECT_TRUE(test::SamePixels(
+                            *RenderOn(CleanPath::Columns, *in, hw, chunks, vector), *walk))
+                            << w << " x " << h << ", half width " << hw << ", aspect " << aspect
+                            << ", " << chunks << " chunks, vector " << vector;
+                    }
+                }
+}
+
+TEST(CleanPaths, ColumnHistogramsCountPastSixteenBits) {
+    // A 257 x 257 window holds up to 66049 pixels: the bins are 32 bits wide. The picture is
+    // smaller than the window, so every window is clipped on some side.
+    for (const auto& in : Pictures(150, 140, ImageKind::Int16, 7)) {
+        const auto walk = RenderOn(CleanPath::Histogram, *in, 128, 2);
+        for (bool vector : SumKinds())
+            EXPECT_TRUE(test::SamePixels(*RenderOn(CleanPath::Columns, *in, 128, 3, vector), *walk))
+                << "vector " << vector;
+    }
 }
