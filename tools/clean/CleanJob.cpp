@@ -62,7 +62,8 @@ CleanJob MakeCleanJob(double filterSize, const Image& input, Image& output, Clea
                  halfHeight,
                  frame::ChunkSplit::For(width, height),
                  CleanPath::Histogram,
-                 vector && frame::MachineFeatures().Avx2};
+                 vector && frame::MachineFeatures().Avx2,
+                 vector && frame::MachineFeatures().Avx512Bw};
     const bool network = NetworkServes(job) && frame::MachineFeatures().Avx2;
     const bool columns = ColumnsServe(job);
     switch (preferred) {

@@ -33,6 +33,7 @@ struct CleanJob {
     frame::ChunkSplit Split; ///< by rows
     CleanPath Path;          ///< never Fastest: the path chosen
     bool Vector;             ///< the column histograms' sums on AVX2
+    bool Wide;               ///< the networks on AVX-512 (32 words a register) rather than AVX2
 
     /// A window one pixel wide or high leaves every pixel as it is: the render is a copy.
     bool CopiesInput() const { return HalfWidth == 0 || HalfHeight == 0; }
@@ -42,7 +43,8 @@ struct CleanJob {
 /// width, divided by the input's XScale; the height divided by its PixelAspect, both truncated
 /// and never negative), the chunk split, and the path: `preferred` where it serves the window
 /// on this machine, else the histogram walk; for `Fastest`, the chooser's pick. `vector`
-/// allows the AVX2 sums where the machine has them.
+/// allows the AVX2 sums and the AVX-512 networks where the machine has them; without it the
+/// sums are plain and the networks run on AVX2.
 CleanJob MakeCleanJob(double filterSize, const Image& input, Image& output,
                       CleanPath preferred = PreferredCleanPath(), bool vector = true);
 

@@ -34,25 +34,44 @@ uint16_t ClippedMedian(const frame::RowWindow& window, int32_t y, int32_t lane,
     return uint16_t(values[size_t(count / 2)] & 0xFFFC);
 }
 
+// The kernels of each vector unit, for FilterRows.
+struct Avx2Unit {
+    static constexpr int32_t kLanes = simd::avx2::kLanes;
+    template <int HalfWidth, int Rows>
+    static void Median(const uint16_t* const* rows, int32_t first, int32_t end, uint16_t* out) {
+        simd::avx2::MedianLanes<HalfWidth, Rows>(rows, first, end, out);
+    }
+    static constexpr auto Median3x3 = &simd::avx2::Median3x3Lanes;
+};
+
+struct Avx512Unit {
+    static constexpr int32_t kLanes = simd::avx512::kLanes;
+    template <int HalfWidth, int Rows>
+    static void Median(const uint16_t* const* rows, int32_t first, int32_t end, uint16_t* out) {
+        simd::avx512::MedianLanes<HalfWidth, Rows>(rows, first, end, out);
+    }
+    static constexpr auto Median3x3 = &simd::avx512::Median3x3Lanes;
+};
+
 // Lanes [first, end) of a row whose window has `rowsIn` rows inside the picture (1 to 5).
-template <int HalfWidth>
+template <class U, int HalfWidth>
 void VectorLanes(const uint16_t* const* rows, int32_t rowsIn, int32_t first, int32_t end,
                  uint16_t* out) {
     switch (rowsIn) {
     case 1:
-        return simd::MedianLanes<HalfWidth, 1>(rows, first, end, out);
+        return U::template Median<HalfWidth, 1>(rows, first, end, out);
     case 2:
-        return simd::MedianLanes<HalfWidth, 2>(rows, first, end, out);
+        return U::template Median<HalfWidth, 2>(rows, first, end, out);
     case 3:
-        return simd::MedianLanes<HalfWidth, 3>(rows, first, end, out);
+        return U::template Median<HalfWidth, 3>(rows, first, end, out);
     case 4:
-        return simd::MedianLanes<HalfWidth, 4>(rows, first, end, out);
+        return U::template Median<HalfWidth, 4>(rows, first, end, out);
     default:
-        return simd::MedianLanes<HalfWidth, 5>(rows, first, end, out);
+        return U::template Median<HalfWidth, 5>(rows, first, end, out);
     }
 }
 
-template <int HalfWidth, int HalfHeight>
+template <class U, int HalfWidth, int HalfHeight>
 void FilterRows(const CleanJob& job, frame::ChunkRange rows) {
     const int32_t width = job.Width, height = job.Height;
     const int32_t lanes = width * kWordsPerPixel;
@@ -64,7 +83,7 @@ void FilterRows(const CleanJob& job, frame::ChunkRange rows) {
     // The lanes whose windows lie inside the picture across; with fewer than a register's
     // worth, the row is sorted lane by lane.
     int32_t first = HalfWidth * kWordsPerPixel, end = lanes - HalfWidth * kWordsPerPixel;
-    if (end - first < simd::kLanes) first = end = lanes;
+    if (end - first < U::kLanes) first = end = lanes;
 
     for (int32_t y = rows.Begin; y < rows.End; ++y) {
         const int32_t top = std::max(0, y - HalfHeight);
@@ -75,11 +94,10 @@ void FilterRows(const CleanJob& job, frame::ChunkRange rows) {
         const int32_t rowsIn = bottom - top + 1;
         if (first < end) {
             if (HalfWidth == 1 && rowsIn == 3)
-                simd::Median3x3Lanes(windowRows, first, end, lanes, columns.data(),
-                                     columns.data() + lanes, columns.data() + 2 * lanes,
-                                     rowOut.data());
+                U::Median3x3(windowRows, first, end, lanes, columns.data(), columns.data() + lanes,
+                             columns.data() + 2 * lanes, rowOut.data());
             else
-                VectorLanes<HalfWidth>(windowRows, rowsIn, first, end, rowOut.data());
+                VectorLanes<U, HalfWidth>(windowRows, rowsIn, first, end, rowOut.data());
         }
         // The clipped windows at the left and right edges hold fewer columns.
         for (int32_t lane = 0; lane < lanes; ++lane) {
@@ -97,12 +115,20 @@ bool NetworkServes(const CleanJob& job) {
     return job.HalfWidth >= 1 && job.HalfWidth <= 2 && job.HalfHeight >= 1 && job.HalfHeight <= 2;
 }
 
+template <class U>
+void NetworkRowsOn(const CleanJob& job, frame::ChunkRange rows) {
+    if (job.HalfWidth == 1)
+        job.HalfHeight == 1 ? FilterRows<U, 1, 1>(job, rows) : FilterRows<U, 1, 2>(job, rows);
+    else
+        job.HalfHeight == 1 ? FilterRows<U, 2, 1>(job, rows) : FilterRows<U, 2, 2>(job, rows);
+}
+
 void NetworkRows(const CleanJob& job, frame::ChunkRange rows) {
     if (rows.Empty()) return;
-    if (job.HalfWidth == 1)
-        job.HalfHeight == 1 ? FilterRows<1, 1>(job, rows) : FilterRows<1, 2>(job, rows);
+    if (job.Wide)
+        NetworkRowsOn<Avx512Unit>(job, rows);
     else
-        job.HalfHeight == 1 ? FilterRows<2, 1>(job, rows) : FilterRows<2, 2>(job, rows);
+        NetworkRowsOn<Avx2Unit>(job, rows);
 }
 
 } // namespace vorlings::clean
