@@ -340,12 +340,24 @@ void PrintInfoText(const Json& doc) {
                   << ")\n";
 }
 
+// Texts come from the module; bytes that are not UTF-8 are replaced rather than refused.
+std::string JsonText(const Json& doc) {
+    return doc.dump(2, ' ', false, Json::error_handler_t::replace);
+}
+
 void PrintJson(const Json& doc) {
-    // Texts come from the module; bytes that are not UTF-8 are replaced rather than refused.
-    std::cout << doc.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
+    std::cout << JsonText(doc) << "\n";
 }
 
 } // namespace
+
+std::string ListJson() {
+    return JsonText(ListDocument());
+}
+
+std::string InfoJson(const std::string& toolName) {
+    return JsonText(InfoDocument(FindTool(toolName)));
+}
 
 int RunList(bool json) {
     const Json doc = ListDocument();

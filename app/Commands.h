@@ -39,6 +39,10 @@ int RunList(bool json);
 /// Every text and number of the tool's entry, then its pages, controls, inputs and output; as
 /// text or, with `json`, as JSON with the same content.
 int RunInfo(const std::string& tool, bool json);
+/// The JSON text RunList and RunInfo print with `json`, for front ends other than the command
+/// line. InfoJson throws a CommandError (exit 2) when no tool is named `tool`.
+std::string ListJson();
+std::string InfoJson(const std::string& tool);
 int RunRender(const RenderOptions& options);
 int RunSave(const SaveOptions& options);
 int RunDemo(const DemoOptions& options);

@@ -121,8 +121,10 @@ void ApplySetting(Operator& tool, std::string_view assignment, const std::string
         throw UsageError(toolName + ": -s " + Quoted(assignment) + " is not NAME=VALUE");
     const std::string_view name = Trim(assignment.substr(0, equals));
     const std::string_view text = assignment.substr(equals + 1);
-    Input& input = FindControl(tool, name, toolName);
+    ApplyControlText(FindControl(tool, name, toolName), text, toolName);
+}
 
+void ApplyControlText(Input& input, std::string_view text, const std::string& toolName) {
     ControlValue value;
     std::string problem;
     if (!ParseControlValue(input, text, value, problem))

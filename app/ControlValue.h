@@ -31,6 +31,10 @@ void ApplyControlValue(Input& input, const ControlValue& value);
 /// The control's current value as a user would type it back.
 std::string CurrentValueText(const Input& input);
 
+/// Applies `text` to the control `input` of the tool: parses, warns when out of range. Throws a
+/// CommandError (exit 2) naming the tool and control when the text is no value for it.
+void ApplyControlText(Input& input, std::string_view text, const std::string& toolName);
+
 /// Applies one "NAME=VALUE" to the tool: finds the control, parses, warns when out of range.
 /// Throws a CommandError (exit 2) naming the tool and control when it cannot.
 void ApplySetting(Operator& tool, std::string_view assignment, const std::string& toolName);

@@ -58,38 +58,6 @@ TypeDesc ReadTypeOf(ImageKind kind) {
     return TypeDesc::UINT16;
 }
 
-// Spreads `count` rows of the file's interleaved samples (`used` channels) over the image's
-// words from row `first` on.
-template <class T>
-void Scatter(const T* samples, int first, int count, int used, Image& image) {
-    for (int32_t y = first; y < first + count; ++y) {
-        const T* in = samples + size_t(y - first) * size_t(image.Width) * size_t(used);
-        T* out = reinterpret_cast<T*>(image.RowTable[y]);
-        for (int32_t x = 0; x < image.Width; ++x, in += used, out += 4) {
-            if (used <= 2) {
-                out[kWordOfRed] = out[kWordOfGreen] = out[kWordOfBlue] = in[0];
-                out[kWordOfAlpha] = used == 2 ? in[1] : Opaque<T>();
-            } else {
-                out[kWordOfRed] = in[0];
-                out[kWordOfGreen] = in[1];
-                out[kWordOfBlue] = in[2];
-                out[kWordOfAlpha] = used == 4 ? in[3] : Opaque<T>();
-            }
-        }
-    }
-}
-
-// Clamps float samples to 0..1 (NaN to 0); returns how many were outside.
-size_t ClampToUnit(std::span<float> samples) {
-    size_t clamped = 0;
-    for (float& v : samples) {
-        if (v >= 0.0f && v <= 1.0f) continue;
-        v = v > 1.0f ? 1.0f : 0.0f;
-        ++clamped;
-    }
-    return clamped;
-}
-
 std::string WholeNumber(double value) {
     char text[64];
     std::snprintf(text, sizeof text, "%.0f", std::ceil(value));
@@ -209,12 +177,12 @@ std::unique_ptr<Image> ReadImage(ImageInput& in, const std::string& path, int us
         if (const std::string why = reader.Read(first, count); !why.empty())
             throw FileError(path + ": cannot be read at row " + std::to_string(first) + " (" + why +
                             ")");
-        if (!image && !(image = Image::Create(kind, spec.width, spec.height)))
+        if (!image && !(image = Image::CreateUnfilled(kind, spec.width, spec.height)))
             throw NoMemoryFor(path, spec);
         const std::span<T> rows =
             reader.Band().first(size_t(count) * size_t(spec.width) * size_t(used));
-        if constexpr (std::is_same_v<T, float>) clamped += ClampToUnit(rows);
-        Scatter(rows.data(), first, count, used, *image);
+        clamped +=
+            SpreadRows(rows.data(), size_t(spec.width) * size_t(used), first, count, used, *image);
     }
     return image;
 }

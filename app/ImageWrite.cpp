@@ -35,51 +35,12 @@ using namespace imageio;
 
 namespace {
 
-bool IsGrey(const Image& image) {
-    Pixel p;
-    for (int32_t y = 0; y < image.Height; ++y)
-        for (int32_t x = 0; x < image.Width; ++x) {
-            image.ReadPixel(&image, image.PixelAddress(x, y), &p);
-            if (p.Word[PIX_Red] != p.Word[PIX_Green] || p.Word[PIX_Green] != p.Word[PIX_Blue])
-                return false;
-        }
-    return true;
-}
-
-// The image's samples for `channels` file channels, as T, converting through the 16-bit
-// Pixel only when the kinds differ (so a same-kind write copies values exactly).
+// The image's samples for `channels` file channels, as T.
 template <class T>
-std::vector<T> Gather(const Image& image, int channels, ImageKind target) {
-    std::vector<T> samples(size_t(image.Width) * size_t(image.Height) * size_t(channels));
-    const bool sameKind = image.Kind == target;
-    T* out = samples.data();
-    Pixel p;
-    for (int32_t y = 0; y < image.Height; ++y)
-        for (int32_t x = 0; x < image.Width; ++x, out += channels) {
-            T words[4];
-            if (sameKind) {
-                std::memcpy(words, image.PixelAddress(x, y), sizeof words);
-            } else {
-                image.ReadPixel(&image, image.PixelAddress(x, y), &p);
-                for (int i = 0; i < 4; ++i) {
-                    if constexpr (std::is_same_v<T, float>)
-                        words[i] = FloatFromWord16(p.Word[i]);
-                    else if constexpr (std::is_same_v<T, uint8_t>)
-                        words[i] = Word8From16(p.Word[i]);
-                    else
-                        words[i] = T(p.Word[i]);
-                }
-            }
-            if (channels <= 2) {
-                out[0] = words[kWordOfGreen];
-                if (channels == 2) out[1] = words[kWordOfAlpha];
-            } else {
-                out[0] = words[kWordOfRed];
-                out[1] = words[kWordOfGreen];
-                out[2] = words[kWordOfBlue];
-                if (channels == 4) out[3] = words[kWordOfAlpha];
-            }
-        }
+std::vector<T> Gather(const Image& image, int channels) {
+    const size_t rowStride = size_t(image.Width) * size_t(channels);
+    std::vector<T> samples(rowStride * size_t(image.Height));
+    GatherRows(image, 0, image.Height, channels, samples.data(), rowStride);
     return samples;
 }
 
@@ -87,13 +48,11 @@ std::vector<T> Gather(const Image& image, int channels, ImageKind target) {
 bool WriteSamples(ImageOutput& out, const Image& image, int channels, ImageKind bufferKind) {
     switch (bufferKind) {
     case ImageKind::Int8:
-        return out.write_image(TypeDesc::UINT8,
-                               Gather<uint8_t>(image, channels, bufferKind).data());
+        return out.write_image(TypeDesc::UINT8, Gather<uint8_t>(image, channels).data());
     case ImageKind::Int16:
-        return out.write_image(TypeDesc::UINT16,
-                               Gather<uint16_t>(image, channels, bufferKind).data());
+        return out.write_image(TypeDesc::UINT16, Gather<uint16_t>(image, channels).data());
     case ImageKind::Float:
-        return out.write_image(TypeDesc::FLOAT, Gather<float>(image, channels, bufferKind).data());
+        return out.write_image(TypeDesc::FLOAT, Gather<float>(image, channels).data());
     }
     return false;
 }

@@ -5,39 +5,11 @@
 #include "Errors.h"
 #include "Messages.h"
 #include "Text.h"
+#include "ToolLookup.h"
 
 #include <cmath>
 #include <filesystem>
 #include <system_error>
-
-namespace {
-
-std::vector<const Input*> ImageInputsOf(const Operator& tool) {
-    std::vector<const Input*> inputs;
-    for (const auto& in : tool.Inputs())
-        if (in->IsImage()) inputs.push_back(in.get());
-    return inputs;
-}
-
-const Input* ImageInputNamed(const std::vector<const Input*>& inputs, std::string_view name) {
-    for (const Input* in : inputs)
-        if (in->Name == name) return in;
-    const Input* found = nullptr;
-    for (const Input* in : inputs) {
-        if (!EqualsIgnoreCase(in->Name, name)) continue;
-        if (found) return nullptr;
-        found = in;
-    }
-    return found;
-}
-
-std::string InputList(const std::vector<const Input*>& inputs) {
-    std::vector<std::string> names;
-    for (const Input* in : inputs) names.push_back(Quoted(in->Name));
-    return names.empty() ? "none" : Join(names, ", ");
-}
-
-} // namespace
 
 InputSources::InputSources(const Operator& tool, const std::string& toolName,
                            const std::vector<std::string>& arguments,

@@ -3,9 +3,19 @@
 
 #include "Progress.h"
 
+#include <atomic>
 #include <set>
 
+namespace {
+std::atomic<WarningSink> g_sink{nullptr};
+} // namespace
+
+void SetWarningSink(WarningSink sink) {
+    g_sink.store(sink);
+}
+
 void Warn(const std::string& text) {
+    if (const WarningSink sink = g_sink.load()) return sink(text);
     // A progress bar owns the current terminal line; the message gets a fresh one.
     Progress::PrintLine("vorlings: warning: " + text);
 }

@@ -35,12 +35,12 @@ std::string BinaryFolder() {
     return ec ? std::string() : self.parent_path().string();
 }
 
-LoadedModule LoadedModule::Load() {
+LoadedModule LoadedModule::Load(const std::string& ownFolder) {
     std::vector<std::string> tried;
     std::vector<std::string> failed; // "PATH: why" for each module found that did not load
     std::string lastProblem;
     for (const std::string& folder :
-         ModuleSearchFolders(std::getenv("VORLINGS_PLUGIN_PATH"), BinaryFolder())) {
+         ModuleSearchFolders(std::getenv("VORLINGS_PLUGIN_PATH"), ownFolder)) {
         const std::string path = (fs::path(folder) / kModuleFileName).string();
         tried.push_back(path);
         std::error_code ec;

@@ -20,9 +20,10 @@ std::string BinaryFolder();
 /// so every tool object it made must be destroyed first.
 class LoadedModule {
 public:
-    /// Loads the module from the first search folder that has it; throws a CommandError
-    /// naming every path tried when none loads.
-    static LoadedModule Load();
+    /// Loads the module from the first search folder that has it, `ownFolder` (the folder of
+    /// the front end's own file) last; throws a CommandError naming every path tried when
+    /// none loads.
+    static LoadedModule Load(const std::string& ownFolder = BinaryFolder());
 
     LoadedModule(LoadedModule&& other) noexcept;
     LoadedModule& operator=(LoadedModule&&) = delete;

@@ -20,3 +20,10 @@ using ChunkProgress = std::function<void(double fraction)>;
 std::unique_ptr<Image> RenderFrame(Operator& tool, const std::string& toolName, double time,
                                    const ImageFetcher& fetch,
                                    const ChunkProgress& progress = nullptr);
+
+/// The same render for a front end that raises the tool's AbortFlag itself rather than
+/// through the signal handlers: throws an aborted CommandError when the flag is up at the
+/// end, and the same errors as RenderFrame otherwise.
+std::unique_ptr<Image> RenderAtTime(Operator& tool, const std::string& toolName, double time,
+                                    const ImageFetcher& fetch,
+                                    const ChunkProgress& progress = nullptr);

@@ -50,19 +50,31 @@ void CheckSavedValues(std::vector<uint8_t> bytes, const Operator& tool, const st
 
 } // namespace
 
-void SaveToolFile(Operator& tool, const std::string& toolName, const std::string& path) {
+std::vector<uint8_t> SavedForm(Operator& tool, const std::string& toolName,
+                               const std::string& where) {
     std::vector<uint8_t> bytes;
     CArchive archive(bytes, CArchive::store);
     const uint32_t result = tool.Save(&archive, nullptr);
     if ((result & 1) == 0 || archive.Failed())
-        throw FileError(path + ": " + toolName + " could not be saved" +
+        throw FileError(where + ": " + toolName + " could not be saved" +
                         (archive.Failed() ? " (" + archive.Error() + ")" : ""));
+    return bytes;
+}
+
+void SaveToolFile(Operator& tool, const std::string& toolName, const std::string& path) {
+    const std::vector<uint8_t> bytes = SavedForm(tool, toolName, path);
     if (AbortRequested()) throw AbortedError();
     WriteFileAtomically(path, bytes);
 }
 
 LoadedTool LoadToolFile(const std::string& path, const Registry* expected) {
-    std::vector<uint8_t> bytes = ReadWholeFile(path);
+    return LoadSavedForm(ReadWholeFile(path), path, expected);
+}
+
+LoadedTool LoadSavedForm(const std::vector<uint8_t>& saved, const std::string& path,
+                         const Registry* expected) {
+    // The archive reads from a buffer of its own; `saved` is read again for the checks.
+    std::vector<uint8_t> bytes = saved;
     CArchive archive(bytes, CArchive::load);
     uint32_t classId = 0;
     archive >> classId;
@@ -83,6 +95,6 @@ LoadedTool LoadToolFile(const std::string& path, const Registry* expected) {
     LoadedTool loaded{entry, ToolPtr(entry->Create(&archive))};
     if (archive.Failed()) throw FileError(path + ": " + archive.Error());
     if (!loaded.Tool) throw FileError(path + ": " + ToolName(*entry) + " could not be loaded");
-    CheckSavedValues(bytes, *loaded.Tool, ToolName(*entry), path);
+    CheckSavedValues(saved, *loaded.Tool, ToolName(*entry), path);
     return loaded;
 }

@@ -5,7 +5,13 @@
 
 #include "ToolLookup.h"
 
+#include <cstdint>
 #include <string>
+#include <vector>
+
+/// The tool's saved form as bytes; `where` is what messages name (the file to be written).
+std::vector<uint8_t> SavedForm(Operator& tool, const std::string& toolName,
+                               const std::string& where);
 
 /// Writes the tool's saved form to `path` (complete or not at all); throws a CommandError
 /// naming the file.
@@ -21,3 +27,8 @@ struct LoadedTool {
 /// Throws a CommandError (exit 1) naming the file when it is missing, truncated, corrupt or
 /// of another class.
 LoadedTool LoadToolFile(const std::string& path, const Registry* expected);
+
+/// The same from the bytes of a saved form; `where` is what messages name (a file, or any
+/// words saying where the bytes came from).
+LoadedTool LoadSavedForm(const std::vector<uint8_t>& bytes, const std::string& where,
+                         const Registry* expected);

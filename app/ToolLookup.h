@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 /// Tool objects are the host's to delete; their destructor is virtual.
 using ToolPtr = std::unique_ptr<Operator>;
@@ -22,3 +23,12 @@ std::string ToolName(const Registry& entry);
 /// A new object of the entry's class with its declared defaults; throws when the factory
 /// fails.
 ToolPtr CreateTool(Registry& entry);
+
+/// The tool's image inputs, in declaration order.
+std::vector<const Input*> ImageInputsOf(const Operator& tool);
+
+/// The image input labelled `name` (exact, else a unique case-insensitive match), or null.
+const Input* ImageInputNamed(const std::vector<const Input*>& inputs, std::string_view name);
+
+/// The inputs' labels for a message: "\"Lightmap\", \"Background(optional)\"", or "none".
+std::string InputList(const std::vector<const Input*>& inputs);

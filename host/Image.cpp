@@ -4,6 +4,7 @@
 #include "TagList.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 
@@ -61,11 +62,21 @@ Image::Image(ImageKind kind, int32_t width, int32_t height)
 Image::~Image() = default;
 
 std::unique_ptr<Image> Image::Create(ImageKind kind, int32_t width, int32_t height) {
+    return Make(kind, width, height, true);
+}
+
+std::unique_ptr<Image> Image::CreateUnfilled(ImageKind kind, int32_t width, int32_t height) {
+    return Make(kind, width, height, false);
+}
+
+std::unique_ptr<Image> Image::Make(ImageKind kind, int32_t width, int32_t height, bool zero) {
     if (width <= 0 || height <= 0) return nullptr;
     std::unique_ptr<Image> image(new (std::nothrow) Image(kind, width, height));
     if (!image) return nullptr;
     const size_t rowBytes = size_t(width) * size_t(PixelBytesOf(kind));
-    image->storage_.reset(static_cast<uint8_t*>(std::calloc(size_t(height), rowBytes)));
+    if (rowBytes > SIZE_MAX / size_t(height)) return nullptr;
+    image->storage_.reset(static_cast<uint8_t*>(zero ? std::calloc(size_t(height), rowBytes)
+                                                     : std::malloc(size_t(height) * rowBytes)));
     if (!image->storage_) return nullptr;
     try {
         image->rows_.resize(size_t(height));

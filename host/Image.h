@@ -62,6 +62,9 @@ public:
     /// A zero-filled (transparent black) image; null when memory is short or the size is
     /// not positive.
     static std::unique_ptr<Image> Create(ImageKind kind, int32_t width, int32_t height);
+    /// The same with its pixels left unset, for a host that writes every one of them at once
+    /// (from a file or an array), so that the memory is not written twice.
+    static std::unique_ptr<Image> CreateUnfilled(ImageKind kind, int32_t width, int32_t height);
 
     ~Image() override;
     Image(const Image&) = delete;
@@ -93,6 +96,7 @@ public:
 
 private:
     Image(ImageKind kind, int32_t width, int32_t height);
+    static std::unique_ptr<Image> Make(ImageKind kind, int32_t width, int32_t height, bool zero);
 
     struct FreeDeleter {
         void operator()(void* p) const;
