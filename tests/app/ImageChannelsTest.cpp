@@ -108,8 +108,8 @@ TEST(ImageChannels, AnotherKindIsGatheredThroughThePixelWords) {
     // 8-bit from 16: (w x 255 + 32767) / 65535; R, G, B, A from words 2, 1, 0, 3.
     const uint8_t expected[8] = {255, 1, 0, 128, 12, 8, 4, 255};
     EXPECT_TRUE(std::equal(bytes, bytes + 8, expected));
-    float floats[4];
-    GatherRows(*image, 0, 1, 4, floats, 4);
+    float floats[8];
+    GatherRows(*image, 0, 1, 4, floats, 8);
     EXPECT_FLOAT_EQ(floats[0], 1.0f);
     EXPECT_FLOAT_EQ(floats[1], 257.0f / 65535.0f);
 }
