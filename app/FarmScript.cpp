@@ -61,7 +61,17 @@ std::string ArraySpec(std::span<const size_t> tasks) {
 std::string SbatchLineProblem(std::string_view text) {
     if (text.find_first_of("\n\r") != std::string_view::npos) return "holds a line break";
     if (text.find('"') != std::string_view::npos) return "holds a double quote";
+    if (text.find('\\') != std::string_view::npos) return "holds a backslash";
     return "";
+}
+
+std::string SbatchFilePattern(std::string_view path) {
+    std::string pattern;
+    for (const char c : path) {
+        if (c == '%') pattern += '%';
+        pattern += c;
+    }
+    return pattern;
 }
 
 std::string SlurmScript(const FarmJob& job) {
@@ -81,7 +91,9 @@ std::string SlurmScript(const FarmJob& job) {
     // it had not finished; the logs of every run stay, one after the other.
     script += "#SBATCH --requeue\n";
     script += "#SBATCH --chdir=\"" + job.Places.Folder + "\"\n";
-    script += "#SBATCH --output=logs/task-%a.log\n";
+    // sbatch reads "%" in the output's name as a placeholder ("%a" the task index), and a
+    // relative name there as one below the folder after its placeholders are replaced.
+    script += "#SBATCH --output=\"" + SbatchFilePattern(job.Places.Logs) + "/task-%a.log\"\n";
     script += "#SBATCH --open-mode=append\n";
     if (!job.Partition.empty()) script += "#SBATCH --partition=" + job.Partition + "\n";
     for (const std::string& arg : job.SlurmArgs) script += "#SBATCH " + arg + "\n";

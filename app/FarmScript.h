@@ -53,8 +53,12 @@ std::string ShellQuoted(std::string_view text);
 std::string ArraySpec(std::span<const size_t> tasks);
 
 /// Why `text` cannot stand in an #SBATCH line (sbatch reads it up to the end of the line and
-/// takes a double-quoted value as it is), or "" when it can.
+/// takes a double-quoted value as it is; a backslash in a file name pattern turns off its
+/// placeholders), or "" when it can.
 std::string SbatchLineProblem(std::string_view text);
+
+/// `path` as an sbatch file name pattern that names it exactly: each "%" doubled.
+std::string SbatchFilePattern(std::string_view path);
 
 /// The whole batch script. Each task appends its output to Logs/task-N.log, runs Render with
 /// "-f" and its chunk, and writes its exit status to Logs/task-N.status; --requeue lets Slurm

@@ -100,6 +100,24 @@ TEST(FarmScript, SbatchLinesRefuseWhatTheyCannotCarry) {
     EXPECT_EQ(SbatchLineProblem("/shots/my shot/out %d"), "");
     EXPECT_NE(SbatchLineProblem("/shots/\"quoted\""), "");
     EXPECT_NE(SbatchLineProblem("--mem=1G\n#SBATCH --exclusive"), "");
+    EXPECT_NE(SbatchLineProblem("/shots/a\\b"), "");
+}
+
+TEST(FarmScript, PercentSignsInTheLogFolderAreNotPlaceholders) {
+    FarmJob job;
+    job.Places = FarmPlacesFor("/shots/out/clean.%04d.png");
+    job.Chunks = {"1-5"};
+    job.Tasks = {0};
+    EXPECT_EQ(SbatchFilePattern("/a/b.%04d.png.farm/logs"), "/a/b.%%04d.png.farm/logs");
+    const std::string script = SlurmScript(job);
+    EXPECT_NE(
+        script.find("#SBATCH --output=\"/shots/out/clean.%%04d.png.farm/logs/task-%a.log\"\n"),
+        std::string::npos)
+        << script;
+    // The working folder is taken as written.
+    EXPECT_NE(script.find("#SBATCH --chdir=\"/shots/out/clean.%04d.png.farm\"\n"),
+              std::string::npos)
+        << script;
 }
 
 class FarmScriptRun : public ::testing::Test {
@@ -175,7 +193,7 @@ TEST_F(FarmScriptRun, TheHeaderAsksForTheTasksRequeueAndLogsBesideTheOutput) {
     EXPECT_TRUE(has("#SBATCH --array=1-2"));
     EXPECT_TRUE(has("#SBATCH --requeue"));
     EXPECT_TRUE(has("#SBATCH --chdir=\"" + job_.Places.Folder + "\""));
-    EXPECT_TRUE(has("#SBATCH --output=logs/task-%a.log"));
+    EXPECT_TRUE(has("#SBATCH --output=\"" + job_.Places.Logs + "/task-%a.log\""));
     EXPECT_TRUE(has("#SBATCH --partition=gpu"));
     EXPECT_TRUE(has("#SBATCH --mem=8G"));
     EXPECT_TRUE(has("#SBATCH --time=1:00:00"));

@@ -62,7 +62,7 @@ def write_png16(path, width, height, seed):
 
 
 def frame_path(pattern, frame):
-    return pattern.replace("####", "%04d" % frame)
+    return pattern.replace("####", "%04d" % frame).replace("%04d", "%04d" % frame)
 
 
 def parse_frame_list(text):
@@ -247,10 +247,10 @@ class FarmCases:
         return self.vorlings_run(["farm", "clean", "-i", self.inputs, "-o", output, "-f", "1-12",
                                   "--chunk", "5", "-s", SETTING, "--wait"] + list(extra))
 
-    def output_folder(self, name):
+    def output_folder(self, name, pattern="clean.####.png"):
         folder = os.path.join(self.shot, name)
         os.mkdir(folder)
-        return os.path.join(folder, "clean.####.png")
+        return os.path.join(folder, pattern)
 
     def same_as_local(self, output, frames):
         for frame in frames:
@@ -277,7 +277,8 @@ class FarmCases:
                   f"task {task} left no status of success")
 
     def failed_task_names_its_missing_frames_and_a_rerun_renders_them(self):
-        output = self.output_folder("with a hole")
+        # "%" in the farm's folder must reach Slurm as it is, not as a placeholder.
+        output = self.output_folder("with a hole", "clean.%04d.png")
         hidden = frame_path(self.inputs, 8) + ".away"
         os.rename(frame_path(self.inputs, 8), hidden)
         try:
