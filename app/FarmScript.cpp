@@ -45,17 +45,17 @@ std::string ShellQuoted(std::string_view text) {
     return quoted + "'";
 }
 
-std::string ArraySpec(std::span<const size_t> tasks) {
-    std::string spec;
+std::string TaskRanges(std::span<const size_t> tasks) {
+    std::string ranges;
     for (size_t i = 0; i < tasks.size();) {
         size_t end = i + 1;
         while (end < tasks.size() && tasks[end] == tasks[end - 1] + 1) ++end;
-        if (!spec.empty()) spec += ',';
-        spec += std::to_string(tasks[i]);
-        if (end - i > 1) spec += '-' + std::to_string(tasks[end - 1]);
+        if (!ranges.empty()) ranges += ',';
+        ranges += std::to_string(tasks[i]);
+        if (end - i > 1) ranges += '-' + std::to_string(tasks[end - 1]);
         i = end;
     }
-    return spec;
+    return ranges;
 }
 
 std::string SbatchLineProblem(std::string_view text) {
@@ -86,7 +86,7 @@ std::string SlurmScript(const FarmJob& job) {
                          "render them again\n"
                          "# (finished frames are kept).\n";
     script += "#SBATCH --job-name=\"" + job.Name + "\"\n";
-    script += "#SBATCH --array=" + ArraySpec(job.Tasks) + "\n";
+    script += "#SBATCH --array=" + TaskRanges(job.Tasks) + "\n";
     // A task lost with its node runs again and, with --skip-existing, redoes only the frames
     // it had not finished; the logs of every run stay, one after the other.
     script += "#SBATCH --requeue\n";

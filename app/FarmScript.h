@@ -50,7 +50,7 @@ std::vector<std::vector<int64_t>> SplitIntoChunks(std::span<const int64_t> frame
 std::string ShellQuoted(std::string_view text);
 
 /// Task indices for sbatch --array: ascending runs as "A-B", joined by commas ("0-2,4").
-std::string ArraySpec(std::span<const size_t> tasks);
+std::string TaskRanges(std::span<const size_t> tasks);
 
 /// Why `text` cannot stand in an #SBATCH line (sbatch reads it up to the end of the line and
 /// takes a double-quoted value as it is; a backslash in a file name pattern turns off its

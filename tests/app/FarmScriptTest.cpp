@@ -89,10 +89,10 @@ TEST(FarmChunks, FrameListsReadBackAsTheSameFrames) {
     EXPECT_EQ(FrameListText(std::vector<int64_t>{1, 3, 5, 7, 8}), "1-7x2,8");
 }
 
-TEST(FarmScript, ArraySpecsNameRunsOfTasks) {
-    EXPECT_EQ(ArraySpec(std::vector<size_t>{0, 1, 2}), "0-2");
-    EXPECT_EQ(ArraySpec(std::vector<size_t>{0, 1, 2, 4, 6, 7}), "0-2,4,6-7");
-    EXPECT_EQ(ArraySpec(std::vector<size_t>{3}), "3");
+TEST(FarmScript, TaskRangesNameRunsOfTasks) {
+    EXPECT_EQ(TaskRanges(std::vector<size_t>{0, 1, 2}), "0-2");
+    EXPECT_EQ(TaskRanges(std::vector<size_t>{0, 1, 2, 4, 6, 7}), "0-2,4,6-7");
+    EXPECT_EQ(TaskRanges(std::vector<size_t>{3}), "3");
 }
 
 TEST(FarmScript, SbatchLinesRefuseWhatTheyCannotCarry) {
