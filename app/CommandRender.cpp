@@ -7,6 +7,7 @@
 #include "Environment.h"
 #include "Errors.h"
 #include "ExistingOutput.h"
+#include "FramePlan.h"
 #include "ImageIO.h"
 #include "InputSources.h"
 #include "Messages.h"
@@ -20,39 +21,6 @@
 #include <system_error>
 
 namespace {
-
-// The frames to render; a still is the single frame 0.
-struct FramePlan {
-    std::vector<int64_t> Frames;
-    bool Still = true;
-};
-
-FramePlan PlanFrames(const RenderOptions& options, const FramePattern& output,
-                     const InputSources& inputs) {
-    FramePlan plan;
-    const FramePattern* sequence = inputs.FirstSequence();
-    if (!options.Frames.empty()) {
-        std::string problem;
-        std::optional<std::vector<int64_t>> frames = ParseFrameList(options.Frames, problem);
-        if (!frames) throw UsageError("-f " + Quoted(options.Frames) + " " + problem);
-        plan.Frames = std::move(*frames);
-        plan.Still = false;
-    } else if (sequence) {
-        plan.Frames = sequence->FramesOnDisk();
-        if (plan.Frames.empty())
-            throw FileError(sequence->Text() + ": no frames of this sequence found on disk");
-        plan.Still = false;
-    } else if (output.IsSequence()) {
-        throw UsageError(output.Text() + ": an output sequence needs -f FRAMES or an input "
-                                         "sequence");
-    } else {
-        plan.Frames = {0};
-    }
-    if (!output.IsSequence() && plan.Frames.size() > 1)
-        throw UsageError(output.Text() + ": " + std::to_string(plan.Frames.size()) +
-                         " frames need an output pattern with # or %0Nd");
-    return plan;
-}
 
 // --skip-existing leaves a finished output alone; an empty or unreadable one is redone.
 bool KeepExisting(const std::string& path) {
@@ -79,7 +47,7 @@ int RunRender(const RenderOptions& options) {
 
     InputSources inputs(tool, toolName, options.Inputs, options.PixelAspect);
     const FramePattern output(options.Output);
-    const FramePlan plan = PlanFrames(options, output, inputs);
+    const FramePlan plan = PlanFrames(options.Frames, output, inputs);
     CheckOutputPath(output.PathFor(plan.Frames.front()), choice);
 
     const auto fetch = [&](const Input& input, int, double time) {

@@ -3,6 +3,7 @@
 // CommandError carrying it with the one-line message. The tool module is loaded first.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +29,24 @@ struct SaveOptions {
     std::string SettingsFile;
 };
 
+struct FarmOptions {
+    std::string Tool;
+    std::vector<std::string> Inputs;
+    std::vector<std::string> Settings;
+    std::string Output;
+    std::string Frames;
+    std::string SettingsFile;
+    std::optional<double> PixelAspect;
+    std::string Depth;
+    std::string Compression;
+    size_t Chunk = 0; ///< frames per task; 0: DefaultChunkFrames
+    std::string Engine = "slurm";
+    std::string Partition;
+    std::vector<std::string> SlurmArgs; ///< "--slurm-arg", one #SBATCH line each
+    bool Wait = false;
+    bool DryRun = false;
+};
+
 struct DemoOptions {
     std::string Folder = "out/demo";
     bool Quiet = false;
@@ -45,4 +64,7 @@ std::string ListJson();
 std::string InfoJson(const std::string& tool);
 int RunRender(const RenderOptions& options);
 int RunSave(const SaveOptions& options);
+/// Hands the frames to the farm as a job array of "render" tasks, after the checks render
+/// makes; with Wait, follows the job to its end and checks every output frame.
+int RunFarm(const FarmOptions& options);
 int RunDemo(const DemoOptions& options);

@@ -62,6 +62,12 @@ InputSources::InputSources(const Operator& tool, const std::string& toolName,
     }
 }
 
+std::vector<std::pair<std::string, std::string>> InputSources::Given() const {
+    std::vector<std::pair<std::string, std::string>> given;
+    for (const Source& s : sources_) given.emplace_back(s.Target->Name, s.Pattern.Text());
+    return given;
+}
+
 const FramePattern* InputSources::FirstSequence() const {
     for (const Source& s : sources_)
         if (s.Pattern.IsSequence()) return &s.Pattern;

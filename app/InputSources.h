@@ -25,6 +25,10 @@ public:
     InputSources(const Operator& tool, const std::string& toolName,
                  const std::vector<std::string>& arguments, std::optional<double> pixelAspect);
 
+    /// Each fed image input's label and the file or pattern given for it, in the tool's
+    /// declaration order.
+    std::vector<std::pair<std::string, std::string>> Given() const;
+
     /// The sequence of the first image input fed by one, or null.
     const FramePattern* FirstSequence() const;
 

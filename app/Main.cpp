@@ -24,6 +24,7 @@ Examples:
   vorlings info clean
   vorlings render clean -i in.png -s "Filter Size=0.004" -o out.png
   vorlings render clean -i shot.####.exr -o clean.####.exr -f 1-100 --skip-existing
+  vorlings farm clean -i shot.####.exr -o clean/shot.####.exr -f 1-300 --chunk 10 --wait
   vorlings save clean -s "Filter Size=0.004" -o specks.vtool
   vorlings render -i in.tif --settings specks.vtool -o out.tif
   vorlings demo
@@ -44,10 +45,10 @@ int WithModule(const std::function<int()>& command) {
 }
 
 // "--pixel-aspect" takes any finite number above 0 (CLI11's own check lets "nan" through).
-double PixelAspectOf(const std::string& text) {
+double PixelAspectOf(const std::string& text, const std::string& command) {
     double value = 0.0;
     if (!ParseNumber(text, value) || !(value > 0.0))
-        throw UsageError("render: --pixel-aspect " + Quoted(text) + " is not a number above 0");
+        throw UsageError(command + ": --pixel-aspect " + Quoted(text) + " is not a number above 0");
     return value;
 }
 
@@ -131,6 +132,38 @@ int main(int argc, char** argv) {
     saveCmd->add_option("-o,--output", save.Output, "The saved tool file (.vtool)")->required();
     saveCmd->add_option("--settings", save.SettingsFile, "Start from a saved tool");
 
+    FarmOptions farm;
+    std::string farmAspect;
+    CLI::App* farmCmd = app.add_subcommand(
+        "farm", "Render a sequence on a Slurm farm: a job array of render tasks, one per chunk");
+    farmCmd->add_option("TOOL", farm.Tool,
+                        "Display name or class name (may be left out with --settings)");
+    farmCmd->add_option("-i,--input", farm.Inputs, "[NAME=]PATH: an image input, as for render")
+        ->allow_extra_args(false);
+    farmCmd->add_option("-s,--set", farm.Settings, "NAME=VALUE: a control, as for render")
+        ->allow_extra_args(false);
+    farmCmd->add_option("-o,--output", farm.Output, "Output sequence pattern")->required();
+    farmCmd->add_option("-f,--frames", farm.Frames,
+                        "Frames: 1-100, 1-100x2, 1,5,9 (default: those of the input on disk)");
+    farmCmd->add_option("--settings", farm.SettingsFile, "A saved tool (from 'save')");
+    farmCmd->add_option("--chunk", farm.Chunk, "Frames per task (default 10)")
+        ->check(CLI::Range(size_t(1), size_t(10'000'000)));
+    CLI::Option* farmAspectOption = farmCmd->add_option(
+        "--pixel-aspect", farmAspect, "Pixel aspect of the inputs (a number above 0)");
+    farmCmd->add_option("--depth", farm.Depth, "Output depth: 8, 16 or float")
+        ->check(CLI::IsMember({"8", "16", "float"}));
+    farmCmd->add_option("--compression", farm.Compression, "NAME[:QUALITY], as for render");
+    farmCmd->add_option("--engine", farm.Engine, "The farm manager (slurm)")
+        ->check(CLI::IsMember({"slurm"}));
+    farmCmd->add_option("--partition", farm.Partition, "The Slurm partition");
+    farmCmd
+        ->add_option("--slurm-arg", farm.SlurmArgs,
+                     "An sbatch option for the job (one #SBATCH line), e.g. --slurm-arg=--mem=8G")
+        ->allow_extra_args(false);
+    farmCmd->add_flag("--wait", farm.Wait,
+                      "Follow the job to its end, then check every output frame");
+    farmCmd->add_flag("--dry-run", farm.DryRun, "Write and print the script; submit nothing");
+
     DemoOptions demo;
     CLI::App* demoCmd = app.add_subcommand("demo", "Render every tool on built-in pictures");
     demoCmd->add_option("-o,--output", demo.Folder, "Folder for the pictures (default out/demo)");
@@ -163,13 +196,16 @@ int main(int argc, char** argv) {
     const int status = RunCommand(
         [&] {
             if (threads > 0) SetProcessorCount(threads);
-            if (aspectOption->count() > 0) render.PixelAspect = PixelAspectOf(pixelAspect);
+            if (aspectOption->count() > 0)
+                render.PixelAspect = PixelAspectOf(pixelAspect, "render");
+            if (farmAspectOption->count() > 0) farm.PixelAspect = PixelAspectOf(farmAspect, "farm");
 
             if (app.got_subcommand("list")) return WithModule([&] { return RunList(json); });
             if (app.got_subcommand("info"))
                 return WithModule([&] { return RunInfo(infoTool, json); });
             if (app.got_subcommand("render")) return WithModule([&] { return RunRender(render); });
             if (app.got_subcommand("save")) return WithModule([&] { return RunSave(save); });
+            if (app.got_subcommand("farm")) return WithModule([&] { return RunFarm(farm); });
             if (app.got_subcommand("demo")) return WithModule([&] { return RunDemo(demo); });
             return kExitUsage;
         },

@@ -191,3 +191,26 @@ std::optional<std::vector<int64_t>> ParseFrameList(std::string_view text, std::s
     }
     return frames;
 }
+
+std::string FrameListText(std::span<const int64_t> frames) {
+    std::string text;
+    size_t i = 0;
+    while (i < frames.size()) {
+        if (!text.empty()) text += ',';
+        text += std::to_string(frames[i]);
+        // The longest run from here with one step upwards; two frames a step apart only
+        // count as a run when the step is 1 ("1-2" reads no better than "1,5").
+        size_t end = i + 1;
+        const int64_t step = end < frames.size() ? frames[end] - frames[i] : 0;
+        while (step > 0 && end < frames.size() && frames[end] - frames[end - 1] == step) ++end;
+        const size_t length = end - i;
+        if (step > 0 && (length >= 3 || (length == 2 && step == 1))) {
+            text += '-' + std::to_string(frames[end - 1]);
+            if (step > 1) text += 'x' + std::to_string(step);
+            i = end;
+        } else {
+            ++i;
+        }
+    }
+    return text;
+}

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,3 +44,8 @@ private:
 /// `problem` when the text is not a frame list, or names more frames than any run could
 /// render (refused before a single frame is listed).
 std::optional<std::vector<int64_t>> ParseFrameList(std::string_view text, std::string& problem);
+
+/// A "-f" list naming exactly `frames`, in their order: runs with one step become "A-B" or
+/// "A-BxN", other frames stand alone, all joined by commas. ParseFrameList reads it back as the
+/// same frames.
+std::string FrameListText(std::span<const int64_t> frames);
