@@ -2,6 +2,7 @@
 #include "CliFixture.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <unistd.h>
@@ -52,6 +53,12 @@ void WriteRaw(const std::string& path, const RawImage& image, const std::string&
     ASSERT_TRUE(out->open(path, spec)) << out->geterror();
     ASSERT_TRUE(out->write_image(image.Format, image.Bytes.data())) << out->geterror();
     ASSERT_TRUE(out->close());
+}
+
+std::string Frame(const char* stem, int frame) {
+    char name[64];
+    std::snprintf(name, sizeof name, "%s.%04d.png", stem, frame);
+    return name;
 }
 
 RawImage ReadRaw(const std::string& path) {

@@ -40,6 +40,8 @@ RawImage NoiseImage(int width, int height, int channels, OIIO::TypeDesc format, 
 void WriteRaw(const std::string& path, const RawImage& image, const std::string& compression = "");
 /// Reads in the file's own format; fails the test when the file cannot be read.
 RawImage ReadRaw(const std::string& path);
+/// The name of frame `frame` of the sequence STEM.####.png.
+std::string Frame(const char* stem, int frame);
 
 class CliTest : public ::testing::Test {
 protected:

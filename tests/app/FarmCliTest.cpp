@@ -5,22 +5,11 @@
 // submitted. The same command on a real Slurm cluster is tests/farm.
 #include "CliFixture.h"
 
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 
 namespace fs = std::filesystem;
 using OIIO::TypeDesc;
-
-namespace {
-
-std::string Frame(const char* stem, int frame) {
-    char name[64];
-    std::snprintf(name, sizeof name, "%s.%04d.png", stem, frame);
-    return name;
-}
-
-} // namespace
 
 class FarmTest : public CliTest {
 protected:

@@ -4,20 +4,9 @@
 #include "CliFixture.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <sstream>
 
 using OIIO::TypeDesc;
-
-namespace {
-
-std::string Frame(const char* stem, int frame) {
-    char name[64];
-    std::snprintf(name, sizeof name, "%s.%04d.png", stem, frame);
-    return name;
-}
-
-} // namespace
 
 class SequenceTest : public CliTest {
 protected:

@@ -73,14 +73,6 @@ def test_out_of_range_values_pass_with_a_warning():
     assert tool.get("Color Override") == 1.0
 
 
-def test_worker_count_changes_nothing():
-    image = picture(height=90, width=400)
-    controls = {"Filter Size": 0.01}
-    one = vorlings.render("Clean", image, controls, threads=1)
-    np.testing.assert_array_equal(vorlings.render("Clean", image, controls, threads=2), one)
-    np.testing.assert_array_equal(vorlings.render("Clean", image, controls), one)
-
-
 def test_other_threads_run_while_a_tool_renders():
     # MoBlur asks for frame t + 1 in the middle of its render. The answer waits until another
     # Python thread has run, which it can only do if the render let the interpreter go.

@@ -93,24 +93,12 @@ TEST(SelectionNetwork, LeavesTheMiddleValueInTheMiddle) {
 TEST(CleanPaths, EveryPathGivesTheHistogramWalksWords) {
     if (!vorlings::frame::MachineFeatures().Avx2) GTEST_SKIP() << "no AVX2 on this machine";
     const int32_t sizes[][2] = {{37, 23}, {6, 5}, {5, 6}, {9, 2}, {70, 3}, {40, 1}, {16, 16}};
-    std::mt19937 rng(8);
     uint32_t seed = 40;
     for (auto [w, h] : sizes)
         for (ImageKind kind : {ImageKind::Int16, ImageKind::Int8, ImageKind::Float}) {
-            // Pure noise, flat areas with specks, and a few clustered values (many ties).
-            const std::shared_ptr<Image> pictures[] = {
-                test::RandomImage(w, h, seed++, kind),
-                test::MakeImage(
-                    kind, w, h,
-                    [&](int32_t, int32_t) { return test::Grey(rng() % 17 == 0 ? 65535 : 1002); }),
-                test::MakeImage(kind, w, h, [&](int32_t, int32_t) {
-                    Pixel p;
-                    for (auto& word : p.Word) word = 30000 + rng() % 3 * 3;
-                    return p;
-                })};
             // Half sizes 1 x 1, 2 x 2, and through the pixel aspect 2 x 1 and 1 x 2.
             const std::tuple<int32_t, double> windows[] = {{1, 1.0}, {2, 1.0}, {2, 1.5}, {1, 0.5}};
-            for (const auto& in : pictures)
+            for (const auto& in : Pictures(w, h, kind, seed++))
                 for (auto [hw, aspect] : windows) {
                     in->PixelAspect = aspect;
                     const auto walk = RenderOn(CleanPath::Histogram, *in, hw);
