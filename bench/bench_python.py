@@ -16,7 +16,7 @@ WIDTH, HEIGHT = 1920, 1080
 
 CASES = [
     ("Trace", {"Level": 0.35}),
-    ("Sharpen", {"Radius": 0.0005, "Power": 1.5}),
+    ("Sharpen", {"Radius": 0.001, "Power": 1.5}),
     ("Clean", {"Filter Size": 0.001}),
     ("Defocus", {"Radius": 0.001}),
 ]
